@@ -1,0 +1,107 @@
+// Cost of the table's hot paths: appending rows, computing every derived column, and the
+// bounding box of a large contour with arcs. The ranges show how each cost grows with size.
+#include "CoreLib/ContourParts.h"
+#include "Polypad/Coordinates.h"
+#include "Polypad/ExchangeText.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+class MirroredHost : public TTableHost {
+public:
+    void MapAxesToSurface(TFloatPoint& xAxis, TFloatPoint& yAxis) override
+    {
+        xAxis = FloatPoint(1, 0);
+        yAxis = FloatPoint(0, -1);
+    }
+};
+
+// A wavy ring of n vertices, every 20th edge an arc.
+TVertexRecord RingVertex(int i, int n)
+{
+    const double a = 2 * M_PI * i / n;
+    const double r = 1000 + 30 * std::sin(17 * a);
+    return TVertexRecord{452000 + r * std::cos(a), 1385000 + r * std::sin(a), i % 20 == 1 ? 0.05 : 0.0};
+}
+
+std::unique_ptr<TTable> MakeRingTable(int n)
+{
+    auto table = std::make_unique<TTable>(std::make_unique<MirroredHost>());
+    for (int i = 0; i < n; ++i) {
+        const TVertexRecord v = RingVertex(i, n);
+        table->AddRow(FloatPoint(v.X, v.Y), v.ArcConvexity);
+    }
+    table->SetClosed(true);
+    return table;
+}
+
+void BM_AddRow(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        TTable table(std::make_unique<MirroredHost>());
+        for (int i = 0; i < n; ++i)
+            table.AddRow(FloatPoint(i, i), 0);
+        benchmark::DoNotOptimize(table.Count());
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+    state.SetComplexityN(n);
+}
+BENCHMARK(BM_AddRow)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
+void BM_EveryDerivedColumn(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    const auto table = MakeRingTable(n);
+    for (auto _ : state) {
+        double sum = 0;
+        std::size_t text = 0;
+        for (int i = 0; i < n; ++i) {
+            sum += table->GetEdgeLength(i) + table->GetArcCenterX(i) + table->GetArcCenterY(i) + table->GetArcRadius(i);
+            text += table->GetLeftAngleText(i).size() + table->GetRightAngleText(i).size() +
+                    table->GetDirectionAngleText(i).size();
+        }
+        benchmark::DoNotOptimize(sum);
+        benchmark::DoNotOptimize(text);
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+    state.SetComplexityN(n);
+}
+BENCHMARK(BM_EveryDerivedColumn)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
+void BM_ContourBounds(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    auto* part = new ContourParts::TContourPart;
+    for (int i = 0; i < n; ++i)
+        part->Vertices.push_back(RingVertex(i, n));
+    part->Closed = true;
+    TRefHolder<ContourParts::TContour> contour(new ContourParts::TContour);
+    contour->AddPart(part);
+    for (auto _ : state) {
+        TFloatRect r;
+        benchmark::DoNotOptimize(ContourParts::ContourBounds(*contour, r));
+        benchmark::DoNotOptimize(r);
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+    state.SetComplexityN(n);
+}
+BENCHMARK(BM_ContourBounds)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
+void BM_BuildClipboardText(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    const auto table = MakeRingTable(n);
+    TColumnGroups all;
+    all.fill(true);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(BuildClipboardText(*table, all, 7, '.'));
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_BuildClipboardText)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+} // namespace
