@@ -32,7 +32,8 @@ test: bootstrap
 	@mkdir -p build; status=0; \
 	for t in native win32; do \
 	  echo "==== ctest: $$t"; \
-	  ctest --preset $$t 2>&1 | tee build/ctest-$$t.log || status=1; \
+	  runner=(); [[ $$t == win32 ]] && runner=(scripts/with-xvfb); \
+	  "$${runner[@]}" ctest --preset $$t 2>&1 | tee build/ctest-$$t.log || status=1; \
 	done; \
 	echo "==== summary"; passed=0; failed=0; \
 	for t in native win32; do \
