@@ -1,5 +1,5 @@
 # Entry points; the build trees under build/ are reused between runs.
-#   make demo [DEMO_ARGS=...]   build native coordtable, run it on examples/parcel.txt
+#   make demo [DEMO_ARGS=...]   scripts/demo: Orvex.exe with the module (coordtable until then)
 #   make test                   bootstrap, then build + ctest native and win32 (Wine)
 #   make bench                  build and run core_bench (Release)
 #   make fuzz [FUZZ_SECONDS=60] run each libFuzzer target for FUZZ_SECONDS
@@ -15,9 +15,7 @@ BENCH_ARGS ?=
 .PHONY: demo test bootstrap native win32 bench fuzz clean
 
 demo:
-	cmake --preset native >/dev/null
-	cmake --build --preset native --target coordtable
-	build/native/tools/coordtable/coordtable --closed $(DEMO_ARGS) < examples/parcel.txt; echo
+	scripts/demo $(DEMO_ARGS)
 
 bootstrap:
 	scripts/bootstrap

@@ -11,6 +11,9 @@
 
 #include "HostTypes.h"
 
+#include <string>
+#include <vector>
+
 namespace hostsim {
 
 // Loads a project file (UTF-16 path) and makes the Host application object. With windows, the
@@ -23,11 +26,65 @@ HRESULT CreateApplication(const wchar_t* projectFile, bool withWindows, IHostApp
 // (delivered as error information through SetErrorInfo). 0 switches it off.
 void FailNthCall(long n, HRESULT hr, const wchar_t* message);
 // Every call of one operation fails, e.g. L"IHostMainWindow.Actions" or L"IHostSettings.ReadString".
+// (Operation names are "Interface.Method" as in host/HostTypes.idl; properties without "get_".)
 void FailOperation(const wchar_t* operation, HRESULT hr, const wchar_t* message);
 void ClearFaults();
 // Host interface method calls made since the process started (each counted once).
 long CallCount();
 // Host COM objects alive now (created and not yet destroyed).
 long LiveObjects();
+
+// ---- additions: driving the stand-in from tests and from Orvex.exe -------------------------------
+
+// The module the Host calls: Synchronize after every change of the selection (deferred to the
+// message loop), RepaintDragging(surface) before and after every change of the view, and
+// ShowHideForm when commandName is chosen. The module is called by name through IDispatch;
+// the Host keeps a reference until DetachModule. Init and Done remain the caller's.
+HRESULT AttachModule(IHostApplication* application, IDispatch* module, const wchar_t* commandName);
+void DetachModule(IHostApplication* application);
+
+// Opens another project in the running application (an open transaction is rolled back).
+HRESULT OpenProject(IHostApplication* application, const wchar_t* projectFile);
+// Chooses a command as the menu would ("Полипад", "Показать всё").
+HRESULT RunCommand(IHostApplication* application, const wchar_t* name);
+bool CommandChecked(IHostApplication* application, const wchar_t* name);
+// Replaces the selection by one entry, as a click on the map does (Synchronize follows).
+HRESULT SelectMapObject(IHostApplication* application, long objectId, long shapeIndex);
+// The map view's active layer (0: none), and whether a map view is active at all.
+HRESULT SetActiveLayer(IHostApplication* application, long layerId);
+void SetMapViewActive(IHostApplication* application, bool active);
+
+// Names of committed transactions, oldest first; and those rolled back.
+std::vector<std::wstring> CommittedTransactions(IHostApplication* application);
+std::vector<std::wstring> RolledBackTransactions(IHostApplication* application);
+// The object's geometry: "object ID layer L", then "shape I style S geometry 0|1", "part J closed|open",
+// and one line per vertex "X<TAB>Y<TAB>CONVEXITY" (shortest round-trip text of the doubles).
+HRESULT ObjectGeometryText(IHostApplication* application, long objectId, std::wstring& text);
+// Reads a setting as a module would (section 1).
+std::wstring ReadSetting(IHostApplication* application, const wchar_t* key, const wchar_t* defaultValue);
+
+// The overlay of the map view: pixels set (0 after matching exclusive-or redraws), the map
+// window (nullptr without windows) and its picture as the screen shows it, into a BMP or PNG.
+long OverlayPixelCount(IHostApplication* application);
+HWND MapWindowHandle(IHostApplication* application);
+HRESULT SaveMapImage(IHostApplication* application, const wchar_t* file);
+// The status bar's message text (the last failure of a module call, ...).
+std::wstring StatusText(IHostApplication* application);
+
+// Calls a method of the attached module by name (arguments in order); a failure, with its
+// HRESULT and the module's message, also goes to the status bar.
+HRESULT InvokeModule(IHostApplication* application, const wchar_t* method, const std::vector<VARIANT>& arguments);
+// Posts a command to the main window, as choosing it from the menu does (runs from the loop).
+HRESULT PostCommand(IHostApplication* application, const wchar_t* name);
+HWND MainWindowHandle(IHostApplication* application);
+// A window as the screen shows it, into a BMP or PNG.
+HRESULT SaveWindowImage(HWND window, const wchar_t* file);
+// All settings, one "SECTION<TAB>KEY<TAB>VALUE" line each (tabs and line breaks escaped).
+std::wstring SettingsText(IHostApplication* application);
+// Writes a status bar message.
+void ShowStatus(IHostApplication* application, const wchar_t* text);
+
+// Dispatches this thread's messages until the queue is empty.
+void PumpMessages();
 
 } // namespace hostsim

@@ -1,0 +1,243 @@
+#include "Polypad/ComModule.h"
+
+#include "Polypad/ComServer.h"
+#include "Polypad/HostTable.h"
+
+namespace {
+
+constexpr wchar_t kSource[] = L"Polypad.PolypadComModule";
+constexpr UINT kSwitchFormTypeMessage = WM_USER + 1;  // 1025, posted by the editor window
+
+BOOL CALLBACK FindApplicationWindowProc(HWND window, LPARAM lParam)
+{
+    // The buffer is longer than the name so that a longer class name is seen as longer.
+    wchar_t className[64] = {};
+    const int length = ::GetClassNameW(window, className, 64);
+    if (length != 12 || ::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, className, 12, L"TApplication", 12) !=
+                            CSTR_EQUAL)
+        return TRUE;
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    if (processId != ::GetCurrentProcessId())
+        return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = window;
+    return FALSE;
+}
+
+} // namespace
+
+HWND FindHostApplicationWindow()
+{
+    HWND found = nullptr;
+    ::EnumWindows(FindApplicationWindowProc, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+TPolypadComModule::TPolypadComModule() { PolypadServer::ObjectCreated(); }
+
+TPolypadComModule::~TPolypadComModule()
+{
+    // Done again, as the Host may not have called it; it releases nothing a second time. Run
+    // without the boundary so that a release does not overwrite the caller's error information.
+    try {
+        DoDone();
+    } catch (...) {
+        // A failing Host call while the object dies has no one to report to.
+    }
+    PolypadServer::ObjectDestroyed();
+}
+
+STDMETHODIMP TPolypadComModule::QueryInterface(REFIID riid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IPolypadComModule)
+        *object = static_cast<IPolypadComModule*>(this);
+    else if (riid == IID_ISupportErrorInfo)
+        *object = static_cast<ISupportErrorInfo*>(this);
+    else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) TPolypadComModule::AddRef() { return static_cast<ULONG>(::InterlockedIncrement(&FRefCount)); }
+
+STDMETHODIMP_(ULONG) TPolypadComModule::Release()
+{
+    const LONG count = ::InterlockedDecrement(&FRefCount);
+    if (count == 0)
+        delete this;
+    return static_cast<ULONG>(count);
+}
+
+STDMETHODIMP TPolypadComModule::GetTypeInfoCount(UINT* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+STDMETHODIMP TPolypadComModule::GetTypeInfo(UINT index, LCID, ITypeInfo** typeInfo)
+{
+    if (!typeInfo)
+        return E_POINTER;
+    *typeInfo = nullptr;
+    if (index != 0)
+        return DISP_E_BADINDEX;
+    try {
+        ITypeInfo* info = PolypadServer::TypeInfo(IID_IPolypadComModule);
+        info->AddRef();
+        *typeInfo = info;
+        return S_OK;
+    } catch (const EComError& e) {
+        return e.Code();
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+STDMETHODIMP TPolypadComModule::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids)
+{
+    if (riid != IID_NULL)
+        return DISP_E_UNKNOWNINTERFACE;
+    try {
+        return ::DispGetIDsOfNames(PolypadServer::TypeInfo(IID_IPolypadComModule), names, count, ids);
+    } catch (const EComError& e) {
+        return e.Code();
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+STDMETHODIMP TPolypadComModule::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
+                                       VARIANT* result, EXCEPINFO* exception, UINT* argError)
+{
+    if (riid != IID_NULL)
+        return DISP_E_UNKNOWNINTERFACE;
+    try {
+        // The type information calls the vtable and turns a failure with error information
+        // into DISP_E_EXCEPTION with EXCEPINFO.
+        return PolypadServer::TypeInfo(IID_IPolypadComModule)
+            ->Invoke(static_cast<IPolypadComModule*>(this), id, flags, params, result, exception, argError);
+    } catch (const EComError& e) {
+        return e.Code();
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+STDMETHODIMP TPolypadComModule::Init(IHostApplication* Orvex, BSTR ActionName)
+{
+    return ComBoundary(IID_IPolypadComModule, kSource, [&] { DoInit(Orvex, ActionName); });
+}
+
+STDMETHODIMP TPolypadComModule::Done()
+{
+    return ComBoundary(IID_IPolypadComModule, kSource, [&] { DoDone(); });
+}
+
+// The editor window arrives with a later task: until then ShowHideForm succeeds and does
+// nothing, and with no window Synchronize and RepaintDragging have nothing to act on.
+STDMETHODIMP TPolypadComModule::ShowHideForm()
+{
+    return ComBoundary(IID_IPolypadComModule, kSource, [] {});
+}
+
+STDMETHODIMP TPolypadComModule::Synchronize()
+{
+    return ComBoundary(IID_IPolypadComModule, kSource, [] {});
+}
+
+STDMETHODIMP TPolypadComModule::RepaintDragging(IHostSurface*)
+{
+    return ComBoundary(IID_IPolypadComModule, kSource, [] {});
+}
+
+STDMETHODIMP TPolypadComModule::InterfaceSupportsErrorInfo(REFIID riid)
+{
+    return riid == IID_IPolypadComModule ? S_OK : S_FALSE;
+}
+
+void TPolypadComModule::DoInit(IHostApplication* host, BSTR actionName)
+{
+    PolypadServer::SetApplicationWindow(FindHostApplicationWindow());
+
+    if (!host)
+        throw EComError(E_INVALIDARG, "Init: не задан объект приложения");
+    FHost = TComPtr<IHostApplication>(host);
+
+    FTable = CreateHostTable(FHost.get());
+
+    TVariant name(std::wstring(actionName ? actionName : L"", ::SysStringLen(actionName)));
+    TComPtr<IHostMainWindow> mainWindow;
+    ThrowIfFailed(FHost->get_MainWindow(mainWindow.put()));
+    RequireHostObject(mainWindow, "MainWindow");
+    TComPtr<IHostActionList> actions;
+    ThrowIfFailed(mainWindow->get_Actions(actions.put()));
+    RequireHostObject(actions, "Actions");
+    ThrowIfFailed(actions->Item(name.get(), FAction.put()));
+
+    CreateNotifyWindow();
+}
+
+void TPolypadComModule::DoDone()
+{
+    // Each resource is cleared as it goes, so a second run finds nothing to free.
+    FHost.reset();
+    FAction.reset();
+    FTable.reset();
+    FNotifyWindow.reset();
+    PolypadServer::SetApplicationWindow(nullptr);
+    if (FPane)
+        ThrowIfFailed(FPane->SetVisible(VARIANT_FALSE));
+}
+
+void TPolypadComModule::CreateNotifyWindow()
+{
+    WNDCLASSEXW wc{};
+    wc.lpfnWndProc = NotifyWindowProc;
+    wc.lpszClassName = NotifyWindowClass;
+    PolypadServer::EnsureWindowClass(wc);
+    FNotifyWindow.reset();
+    // A hidden popup owned by the application window, like every top-level window of the module.
+    HWND window = ::CreateWindowExW(0, NotifyWindowClass, L"", WS_POPUP, 0, 0, 0, 0,
+                                    PolypadServer::ApplicationWindow(), nullptr, PolypadServer::Instance(), this);
+    FNotifyWindow.reset(CheckWin32Handle(window, "CreateWindowEx"));
+}
+
+LRESULT TPolypadComModule::WndProc(UINT message, WPARAM, LPARAM)
+{
+    // Only 1025 arrives here: the layout switch rebuilds the editor window, which comes later.
+    (void)message;
+    return 0;
+}
+
+LRESULT CALLBACK TPolypadComModule::NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        switch (message) {
+        case WM_NCCREATE: {
+            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+            PolypadServer::WindowCreated();
+            break;
+        }
+        case WM_NCDESTROY:
+            ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            PolypadServer::WindowDestroyed();
+            break;
+        case kSwitchFormTypeMessage:
+            if (auto* self = reinterpret_cast<TPolypadComModule*>(::GetWindowLongPtrW(window, GWLP_USERDATA)))
+                return self->WndProc(message, wParam, lParam);
+            return 0;
+        }
+    } catch (const std::exception& e) {
+        ::MessageBoxW(PolypadServer::ApplicationWindow(), Widen(e.what()).c_str(), L"Полипад", MB_OK | MB_ICONERROR);
+    } catch (...) {
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}

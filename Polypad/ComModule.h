@@ -1,0 +1,73 @@
+// TPolypadComModule, the automation object the Host creates: IPolypadComModule (dual; IDispatch
+// through the module type library's cached ITypeInfo) and ISupportErrorInfo.
+//
+// Owns the coordinate table (Init to Done), the hidden notification window and the Host
+// references FHost and FAction (until Done) and FPane (until the object dies). The editor window
+// destroys itself and reports that through FormDestroyed; FForm only points at it.
+#pragma once
+
+#include "Polypad/ComUtils.h"
+#include "Polypad/Coordinates.h"
+#include "controls/WinHandles.h"
+
+#include "HostTypes.h"
+#include "Polypad_TLB.h"
+
+#include <cstdint>
+#include <memory>
+
+class TPolypadForm;
+
+class TPolypadComModule final : public IPolypadComModule, public ISupportErrorInfo {
+public:
+    TPolypadComModule();
+    ~TPolypadComModule();
+    TPolypadComModule(const TPolypadComModule&) = delete;
+    TPolypadComModule& operator=(const TPolypadComModule&) = delete;
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    // IDispatch
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** typeInfo) override;
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* exception, UINT* argError) override;
+
+    // IPolypadComModule
+    STDMETHODIMP Init(IHostApplication* Orvex, BSTR ActionName) override;
+    STDMETHODIMP Done() override;
+    STDMETHODIMP ShowHideForm() override;
+    STDMETHODIMP Synchronize() override;
+    STDMETHODIMP RepaintDragging(IHostSurface* aSurface) override;
+
+    // ISupportErrorInfo
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
+
+    // Class of FNotifyWindow.
+    static constexpr wchar_t NotifyWindowClass[] = L"TPolypadNotifyWindow";
+
+private:
+    void DoInit(IHostApplication* host, BSTR actionName);
+    void DoDone();
+    void CreateNotifyWindow();
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    LONG FRefCount = 0;
+
+    TComPtr<IHostApplication> FHost;
+    TComPtr<IHostPane> FPane;
+    TPolypadForm* FForm = nullptr;
+    std::unique_ptr<TTable> FTable;
+    std::uint8_t FFormType = 0;
+    TUniqueWindow FNotifyWindow;
+    TComPtr<IHostAction> FAction;
+};
+
+// The first top-level window of this process whose class name is exactly "TApplication"
+// (12 characters, case ignored); 0 when there is none.
+HWND FindHostApplicationWindow();

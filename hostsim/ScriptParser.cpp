@@ -1,0 +1,87 @@
+#include "hostsim/ScriptParser.h"
+#include "hostsim/ProjectData.h"
+
+#include <map>
+#include <utility>
+
+namespace hostsim {
+
+namespace {
+
+// Allowed argument counts per verb.
+const std::map<std::string, std::pair<std::size_t, std::size_t>>& Verbs()
+{
+    static const std::map<std::string, std::pair<std::size_t, std::size_t>> verbs = {
+        {"open", {1, 1}},          {"select", {1, 2}},      {"clear-selection", {0, 0}}, {"command", {1, 1}},
+        {"active-layer", {1, 1}},  {"click", {2, 3}},       {"double-click", {2, 3}}, {"click-map", {2, 2}},    {"key", {1, 64}},
+        {"type", {1, 1}},          {"wait", {0, 0}},        {"sleep", {1, 1}},           {"screenshot", {2, 2}},
+        {"geometry", {1, 1}},      {"settings", {0, 0}},    {"transactions", {0, 0}},    {"live", {0, 0}}, {"selection", {0, 0}},
+        {"status", {0, 0}}, {"checked", {1, 1}}, {"windows", {0, 0}},        {"expect-status", {1, 1}}, {"fail-call", {3, 3}},     {"fail-op", {3, 3}},
+        {"clear-faults", {0, 0}},  {"view", {3, 3}},        {"echo", {0, 64}},
+    };
+    return verbs;
+}
+
+} // namespace
+
+std::vector<TScriptStep> ParseScript(const std::string& text)
+{
+    std::vector<TScriptStep> steps;
+    std::size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    int number = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        ++number;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> words;
+        std::size_t i = 0;
+        while (i < line.size()) {
+            while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+                ++i;
+            if (i >= line.size())
+                break;
+            if (words.empty() && line[i] == '#')
+                break;
+            std::string word;
+            if (line[i] == '"') {
+                ++i;
+                bool closed = false;
+                while (i < line.size()) {
+                    if (line[i] == '\\' && i + 1 < line.size()) {
+                        word += line[i + 1];
+                        i += 2;
+                    } else if (line[i] == '"') {
+                        ++i;
+                        closed = true;
+                        break;
+                    } else {
+                        word += line[i++];
+                    }
+                }
+                if (!closed)
+                    throw EProjectFormat(Format("script line %d: unbalanced quote", number));
+            } else {
+                while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+                    word += line[i++];
+            }
+            words.push_back(word);
+        }
+        if (words.empty())
+            continue;
+        const auto verb = Verbs().find(words[0]);
+        if (verb == Verbs().end())
+            throw EProjectFormat(Format("script line %d: unknown step \"%s\"", number, words[0].c_str()));
+        const std::size_t args = words.size() - 1;
+        if (args < verb->second.first || args > verb->second.second)
+            throw EProjectFormat(Format("script line %d: wrong number of arguments for \"%s\"", number, words[0].c_str()));
+        steps.push_back({number, words[0], std::vector<std::string>(words.begin() + 1, words.end())});
+    }
+    return steps;
+}
+
+} // namespace hostsim

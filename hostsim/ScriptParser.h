@@ -1,0 +1,55 @@
+// The script language of Orvex.exe --script FILE, split into steps. Plain C++.
+//
+// One step per line; '#' at the start of a line is a comment; words are separated by blanks;
+// a word in double quotes may hold blanks (\" and \\ inside). Steps:
+//
+//   open FILE                      open a project (relative to the script's folder)
+//   select ID [SHAPE]              select object ID (shape index, default -1); Synchronize follows
+//   clear-selection
+//   command NAME                   choose a command as from the menu ("Полипад")
+//   active-layer ID                the map view's active layer (0: none)
+//   click [WINDOW] X Y             left click at window-relative pixels; WINDOW: main, map,
+//                                  focus (default) or "caption" of a top-level window
+//   double-click [WINDOW] X Y
+//   click-map X Y                  left click on the map window where map point (X, Y) is shown
+//   key KEY...                     keys to the focused window: Enter, Tab, Esc, F1..F12, Up,
+//                                  Down, Left, Right, Home, End, Delete, Backspace, a letter or
+//                                  digit, with modifiers joined by '+' (Ctrl+C, Shift+Tab)
+//   type TEXT                      characters to the focused window
+//   wait                           until the message loop is idle
+//   sleep MS
+//   screenshot WINDOW FILE         main, map or "caption"; BMP, or PNG when FILE ends in .png
+//   geometry ID                    print the object's geometry (see ObjectGeometryText)
+//   settings                       print all settings, "SECTION<TAB>KEY<TAB>VALUE"
+//   transactions                   print "committed NAME" / "rolled-back NAME" lines
+//   live                           print "live N", the Host objects alive
+//   selection                      print "selected ID SHAPE" per selection entry, or "selected none"
+//   status                         print the status bar's message
+//   checked NAME                   print "checked NAME 1" or "... 0", the command's check mark
+//   windows                        print the visible top-level windows of the process, "window
+//                                  CLASS CAPTION" per line
+//   expect-status TEXT             fail unless the status bar's message contains TEXT
+//   fail-call N HRESULT MESSAGE    the N-th Host call from now fails
+//   fail-op OPERATION HRESULT MESSAGE   every call of OPERATION fails
+//   clear-faults
+//   view X Y SCALE                 centre the view (as IHostNavigator.CenterAt)
+//   echo TEXT
+// A step that fails stops the script; Orvex.exe then exits with code 1.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace hostsim {
+
+struct TScriptStep {
+    int Line = 0;
+    std::string Verb;
+    std::vector<std::string> Args;
+};
+
+// Raises EProjectFormat "script line N: ..." for unbalanced quotes or an unknown verb, or
+// a wrong number of arguments.
+std::vector<TScriptStep> ParseScript(const std::string& text);
+
+} // namespace hostsim

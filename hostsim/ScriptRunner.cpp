@@ -1,0 +1,367 @@
+#include "hostsim/ScriptRunner.h"
+
+#include "hostsim/HostCalls.h"
+#include "hostsim/HostPtr.h"
+#include "hostsim/ProjectStore.h"
+
+#include "controls/WinHandles.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <map>
+
+namespace hostsim {
+
+namespace {
+
+TScriptRunner* gRunner = nullptr;
+
+// The map window's pixel of a map point, through the surface's transform.
+TFloatPoint MapToPixel(IHostApplication* application, double x, double y)
+{
+    THostPtr<IHostMainWindow> main;
+    THostPtr<IHostMapWindow> map;
+    THostPtr<IHostSurface> surface;
+    THostPtr<IHostSurfaceTransform> transform;
+    TFloatPoint p;
+    HRESULT hr = application->get_MainWindow(main.put());
+    if (SUCCEEDED(hr))
+        hr = main->get_MapWindow(map.put());
+    if (SUCCEEDED(hr))
+        hr = map->get_Surface(surface.put());
+    if (SUCCEEDED(hr))
+        hr = surface->get_Transform(transform.put());
+    if (SUCCEEDED(hr))
+        hr = transform->MapToSurface(x, y, &p.X, &p.Y);
+    if (FAILED(hr))
+        throw EHostError(hr, "cannot convert the map point");
+    return p;
+}
+
+long ToLong(const std::string& text)
+{
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 0);
+    if (text.empty() || *end)
+        throw EHostError(kHostInvalidArg, "\"" + text + "\" is not an integer");
+    return value;
+}
+
+double ToDouble(const std::string& text)
+{
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end)
+        throw EHostError(kHostInvalidArg, "\"" + text + "\" is not a number");
+    return value;
+}
+
+void Check(HRESULT hr, const char* what)
+{
+    if (FAILED(hr)) {
+        std::string message = what;
+        const std::wstring description = TakeErrorDescription();
+        if (!description.empty())
+            message += ": " + Narrow(description);
+        throw EHostError(hr, message);
+    }
+}
+
+// Virtual key of a key name ("Enter", "F2", "A", "5").
+WORD KeyCode(const std::string& name)
+{
+    static const std::map<std::string, WORD> keys = {
+        {"Enter", VK_RETURN}, {"Tab", VK_TAB},     {"Esc", VK_ESCAPE},     {"Escape", VK_ESCAPE},
+        {"Up", VK_UP},        {"Down", VK_DOWN},   {"Left", VK_LEFT},      {"Right", VK_RIGHT},
+        {"Home", VK_HOME},    {"End", VK_END},     {"Delete", VK_DELETE},  {"Insert", VK_INSERT},
+        {"Backspace", VK_BACK}, {"Space", VK_SPACE}, {"PageUp", VK_PRIOR}, {"PageDown", VK_NEXT},
+        {"Ctrl", VK_CONTROL}, {"Shift", VK_SHIFT}, {"Alt", VK_MENU},
+    };
+    const auto it = keys.find(name);
+    if (it != keys.end())
+        return it->second;
+    if (name.size() >= 2 && name[0] == 'F' && std::isdigit(static_cast<unsigned char>(name[1]))) {
+        const long n = ToLong(name.substr(1));
+        if (n >= 1 && n <= 12)
+            return static_cast<WORD>(VK_F1 + n - 1);
+    }
+    if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
+        return static_cast<WORD>(std::toupper(static_cast<unsigned char>(name[0])));
+    throw EHostError(kHostInvalidArg, "unknown key \"" + name + "\"");
+}
+
+INPUT KeyInput(WORD key, bool up)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+void Send(std::vector<INPUT> inputs)
+{
+    if (::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
+        RaiseLastWin32Error("SendInput");
+}
+
+BOOL CALLBACK ListWindow(HWND window, LPARAM out)
+{
+    try {
+        if (::IsWindowVisible(window)) {
+            wchar_t className[128] = L"", caption[256] = L"";
+            ::GetClassNameW(window, className, 128);
+            ::GetWindowTextW(window, caption, 256);
+            *reinterpret_cast<std::string*>(out) += "window " + Narrow(className) + " " + Narrow(caption) + "\n";
+        }
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+} // namespace
+
+void WriteOutput(const std::string& text)
+{
+    const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD written = 0;
+    if (out && out != INVALID_HANDLE_VALUE)
+        ::WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+TScriptRunner::TScriptRunner(IHostApplication* application, std::vector<TScriptStep> steps, std::wstring scriptFolder)
+    : FApplication(application), FSteps(std::move(steps)), FFolder(std::move(scriptFolder))
+{
+}
+
+TScriptRunner::~TScriptRunner()
+{
+    if (FTimer)
+        ::KillTimer(nullptr, FTimer);
+    if (gRunner == this)
+        gRunner = nullptr;
+}
+
+void TScriptRunner::Start()
+{
+    gRunner = this;
+    FTimer = ::SetTimer(nullptr, 0, 15, OnTimer);
+    if (!FTimer)
+        Finish(1);
+}
+
+void CALLBACK TScriptRunner::OnTimer(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (gRunner)
+        gRunner->Tick();
+}
+
+void TScriptRunner::Tick()
+{
+    if (FBusy || FFinished)
+        return;
+    FBusy = true;
+    try {
+        if (FNext >= FSteps.size()) {
+            Finish(FExitCode);
+        } else if (RunStep(FSteps[FNext])) {
+            ++FNext;
+            FIdleTicks = 0;
+            FSleepUntil = 0;
+        }
+    } catch (const std::exception& e) {
+        const TScriptStep& step = FSteps[FNext];
+        const std::string message = Format("script line %d (%s): %s\n", step.Line, step.Verb.c_str(), e.what());
+        WriteOutput(message);
+        ShowStatus(FApplication, Widen(message).c_str());
+        Finish(1);
+    } catch (...) {
+        Finish(1);
+    }
+    FBusy = false;
+}
+
+void TScriptRunner::Finish(int code)
+{
+    FFinished = true;
+    FExitCode = code;
+    if (FTimer)
+        ::KillTimer(nullptr, FTimer);
+    FTimer = 0;
+    ::PostQuitMessage(code);
+}
+
+HWND TScriptRunner::WindowByName(const std::string& name) const
+{
+    HWND window = nullptr;
+    if (name == "main")
+        window = MainWindowHandle(FApplication);
+    else if (name == "map")
+        window = MapWindowHandle(FApplication);
+    else if (name == "focus") {
+        window = ::GetFocus();
+        if (!window)
+            window = ::GetForegroundWindow();
+    } else
+        window = ::FindWindowW(nullptr, Widen(name).c_str());
+    if (!window)
+        throw EHostError(kHostInvalidArg, "no window \"" + name + "\"");
+    return window;
+}
+
+bool TScriptRunner::RunStep(const TScriptStep& step)
+{
+    const std::string& verb = step.Verb;
+    const auto& a = step.Args;
+    if (verb == "open") {
+        std::wstring path = Widen(a[0]);
+        const bool relative = !(path.size() > 1 && (path[1] == L':' || path[0] == L'/' || path[0] == L'\\'));
+        if (relative)
+            path = FFolder + L"\\" + path;
+        Check(OpenProject(FApplication, path.c_str()), "open");
+    } else if (verb == "select") {
+        Check(SelectMapObject(FApplication, ToLong(a[0]), a.size() > 1 ? ToLong(a[1]) : -1), "select");
+    } else if (verb == "clear-selection") {
+        THostPtr<IHostSelection> selection;
+        Check(FApplication->get_Selection(selection.put()), "selection");
+        Check(selection->Clear(), "clear-selection");
+    } else if (verb == "command") {
+        Check(PostCommand(FApplication, Widen(a[0]).c_str()), "command");
+    } else if (verb == "active-layer") {
+        Check(SetActiveLayer(FApplication, ToLong(a[0])), "active-layer");
+    } else if (verb == "click" || verb == "double-click" || verb == "click-map") {
+        const HWND window = WindowByName(verb == "click-map" ? "map" : a.size() == 3 ? a[0] : "focus");
+        POINT p{};
+        if (verb == "click-map") {
+            const TFloatPoint s = MapToPixel(FApplication, ToDouble(a[0]), ToDouble(a[1]));
+            p = {static_cast<LONG>(s.X), static_cast<LONG>(s.Y)};
+        } else {
+            p = {static_cast<LONG>(ToLong(a[a.size() - 2])), static_cast<LONG>(ToLong(a[a.size() - 1]))};
+        }
+        ::ClientToScreen(window, &p);
+        ::SetForegroundWindow(::GetAncestor(window, GA_ROOT));
+        const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
+        INPUT move{};
+        move.type = INPUT_MOUSE;
+        move.mi.dx = static_cast<LONG>((p.x * 65536 + cx / 2) / cx);
+        move.mi.dy = static_cast<LONG>((p.y * 65536 + cy / 2) / cy);
+        move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        INPUT down = move, up = move;
+        down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+        up.mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+        if (verb != "double-click")
+            Send({move, down, up});
+        else
+            Send({move, down, up, down, up});
+    } else if (verb == "key") {
+        for (const std::string& chord : a) {
+            std::vector<WORD> keys;
+            std::size_t start = 0;
+            while (true) {
+                const std::size_t plus = chord.find('+', start + 1);
+                keys.push_back(KeyCode(chord.substr(start, plus == std::string::npos ? std::string::npos : plus - start)));
+                if (plus == std::string::npos)
+                    break;
+                start = plus + 1;
+            }
+            std::vector<INPUT> inputs;
+            for (const WORD k : keys)
+                inputs.push_back(KeyInput(k, false));
+            for (auto k = keys.rbegin(); k != keys.rend(); ++k)
+                inputs.push_back(KeyInput(*k, true));
+            Send(inputs);
+        }
+    } else if (verb == "type") {
+        std::vector<INPUT> inputs;
+        for (const wchar_t c : Widen(a[0])) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = c;
+            input.ki.dwFlags = KEYEVENTF_UNICODE;
+            inputs.push_back(input);
+            input.ki.dwFlags |= KEYEVENTF_KEYUP;
+            inputs.push_back(input);
+        }
+        if (!inputs.empty())
+            Send(inputs);
+    } else if (verb == "wait") {
+        // Idle: nothing but timers and paints pending for a few ticks in a row.
+        if (::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE) != 0)
+            FIdleTicks = 0;
+        else
+            ++FIdleTicks;
+        return FIdleTicks >= 3;
+    } else if (verb == "sleep") {
+        if (FSleepUntil == 0)
+            FSleepUntil = ::GetTickCount() + static_cast<DWORD>(ToLong(a[0]));
+        return static_cast<long>(::GetTickCount() - FSleepUntil) >= 0;
+    } else if (verb == "screenshot") {
+        const std::wstring file = Widen(a[1]);
+        if (a[0] == "map")
+            Check(SaveMapImage(FApplication, file.c_str()), "screenshot");
+        else
+            Check(SaveWindowImage(WindowByName(a[0]), file.c_str()), "screenshot");
+    } else if (verb == "geometry") {
+        std::wstring text;
+        Check(ObjectGeometryText(FApplication, ToLong(a[0]), text), "geometry");
+        WriteOutput(Narrow(text));
+    } else if (verb == "settings") {
+        WriteOutput(Narrow(SettingsText(FApplication)));
+    } else if (verb == "transactions") {
+        for (const std::wstring& name : CommittedTransactions(FApplication))
+            WriteOutput("committed " + Narrow(name) + "\n");
+        for (const std::wstring& name : RolledBackTransactions(FApplication))
+            WriteOutput("rolled-back " + Narrow(name) + "\n");
+    } else if (verb == "live") {
+        WriteOutput(Format("live %ld\n", LiveObjects()));
+    } else if (verb == "selection") {
+        THostPtr<IHostSelection> selection;
+        Check(FApplication->get_Selection(selection.put()), "selection");
+        LONG count = 0;
+        Check(selection->get_Count(&count), "selection");
+        std::string text = count == 0 ? "selected none\n" : "";
+        for (LONG i = 0; i < count; ++i) {
+            LONG id = 0, shape = 0;
+            Check(selection->ObjectId(i, &id), "selection");
+            Check(selection->ShapeIndex(i, &shape), "selection");
+            text += Format("selected %ld %ld\n", static_cast<long>(id), static_cast<long>(shape));
+        }
+        WriteOutput(text);
+    } else if (verb == "checked") {
+        WriteOutput("checked " + a[0] + (CommandChecked(FApplication, Widen(a[0]).c_str()) ? " 1\n" : " 0\n"));
+    } else if (verb == "windows") {
+        std::string text;
+        ::EnumThreadWindows(::GetCurrentThreadId(), ListWindow, reinterpret_cast<LPARAM>(&text));
+        WriteOutput(text);
+    } else if (verb == "status") {
+        WriteOutput(Narrow(StatusText(FApplication)) + "\n");
+    } else if (verb == "expect-status") {
+        const std::wstring status = StatusText(FApplication);
+        if (status.find(Widen(a[0])) == std::wstring::npos)
+            throw EHostError(E_FAIL, "the status bar says \"" + Narrow(status) + "\"");
+    } else if (verb == "fail-call") {
+        FailNthCall(ToLong(a[0]), static_cast<HRESULT>(std::strtoul(a[1].c_str(), nullptr, 0)), Widen(a[2]).c_str());
+    } else if (verb == "fail-op") {
+        FailOperation(Widen(a[0]).c_str(), static_cast<HRESULT>(std::strtoul(a[1].c_str(), nullptr, 0)),
+                      Widen(a[2]).c_str());
+    } else if (verb == "clear-faults") {
+        ClearFaults();
+    } else if (verb == "view") {
+        THostPtr<IHostMainWindow> main;
+        THostPtr<IHostMapWindow> map;
+        THostPtr<IHostNavigator> navigator;
+        Check(FApplication->get_MainWindow(main.put()), "view");
+        Check(main->get_MapWindow(map.put()), "view");
+        Check(map->get_Navigator(navigator.put()), "view");
+        Check(navigator->CenterAt(ToDouble(a[0]), ToDouble(a[1]), ToDouble(a[2])), "view");
+    } else if (verb == "echo") {
+        std::string line;
+        for (const std::string& word : a)
+            line += (line.empty() ? "" : " ") + word;
+        WriteOutput(line + "\n");
+    }
+    return true;
+}
+
+} // namespace hostsim
