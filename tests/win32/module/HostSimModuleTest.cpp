@@ -32,6 +32,7 @@ protected:
     {
         hostsim::ClearFaults();
         FLiveBefore = hostsim::LiveObjects();
+        ::DeleteFileW((std::wstring(POLYPAD_EXAMPLE_PROJECT) + L".settings").c_str()); // every test starts fresh
         ASSERT_EQ(hostsim::CreateApplication(POLYPAD_EXAMPLE_PROJECT, WithWindows(), FHost.put()), S_OK)
             << Narrow(TakeErrorDescription());
         FLiveWithHost = hostsim::LiveObjects();
