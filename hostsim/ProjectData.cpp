@@ -1,4 +1,5 @@
 #include "hostsim/ProjectData.h"
+#include "hostsim/TextLines.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -111,19 +112,10 @@ TProjectData ParseProject(const std::string& text)
     TPartData* part = nullptr;
     bool headerSeen = false;
 
-    std::size_t pos = 0;
-    int number = 0;
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        pos = 3;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        ++number;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    const std::vector<std::string> lines = TextLines(text);
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        const int number = static_cast<int>(n) + 1;
+        std::string line = lines[n];
         const std::size_t hash = line.find('#');
         if (hash != std::string::npos)
             line.erase(hash);

@@ -1,4 +1,5 @@
 #include "hostsim/ProjectStore.h"
+#include "hostsim/TextLines.h"
 
 #include <cstdlib>
 
@@ -142,17 +143,10 @@ std::string TSettingsStore::ToText() const
 void TSettingsStore::FromText(const std::string& text)
 {
     std::map<std::pair<std::int32_t, std::string>, std::string> values;
-    std::size_t pos = 0;
-    int number = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        ++number;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    const std::vector<std::string> lines = TextLines(text);
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        const int number = static_cast<int>(n) + 1;
+        std::string line = lines[n];
         if (line.empty())
             continue;
         const std::size_t t1 = line.find('\t');

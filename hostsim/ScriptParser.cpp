@@ -1,4 +1,5 @@
 #include "hostsim/ScriptParser.h"
+#include "hostsim/TextLines.h"
 #include "hostsim/ProjectData.h"
 
 #include <map>
@@ -27,17 +28,10 @@ const std::map<std::string, std::pair<std::size_t, std::size_t>>& Verbs()
 std::vector<TScriptStep> ParseScript(const std::string& text)
 {
     std::vector<TScriptStep> steps;
-    std::size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    int number = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        ++number;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    const std::vector<std::string> lines = TextLines(text);
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        const int number = static_cast<int>(n) + 1;
+        std::string line = lines[n];
         std::vector<std::string> words;
         std::size_t i = 0;
         while (i < line.size()) {
