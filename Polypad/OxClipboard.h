@@ -1,0 +1,19 @@
+// The system clipboard as the editor window exchanges its table through it: plain 8-bit text in
+// the system's ANSI code page, offered together with the same text as Unicode text so that no
+// character is lost to programs that read that.
+#pragma once
+
+#include "CoreLib/RefObjects.h"
+
+#include <string>
+
+class TOxClipboard : public TObject {
+public:
+    // Empties the clipboard.
+    void Clear();
+    // The clipboard's text: its Unicode text when there is some, else its 8-bit text widened
+    // from the ANSI code page; empty when it holds no text.
+    std::wstring GetText();
+    // Replaces the clipboard's content with text, as 8-bit ANSI text and as Unicode text.
+    void SetText(const std::wstring& text);
+};
