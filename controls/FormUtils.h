@@ -1,0 +1,272 @@
+// The small window framework the grid and the editor window stand on, directly on Win32.
+//
+// TWindow binds one C++ object to one window (at WM_NCCREATE, or by subclassing a system control)
+// and routes messages to the virtual WindowProc; the static procedure catches every exception and
+// shows it in the standard error box, so nothing unwinds through a Windows frame. A TWindow owns
+// its window: destroying the object destroys the window. Child objects are owned by their parent
+// object (unique_ptr members); their windows die with the parent's.
+// Commands (TAction) are shared by tool buttons and menu items; TActionList owns them.
+#pragma once
+
+#include "controls/WinHandles.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Title of the standard error box and of owned message boxes.
+const std::wstring& ApplicationTitle();
+void SetApplicationTitle(const std::wstring& title);
+HINSTANCE ModuleInstance();
+// Unregisters every window class this library registered; for the module's unload.
+void UnregisterWindowClasses();
+
+// The standard error box: error icon, the exception's message, owned by the given window.
+void ShowException(HWND owner, const std::exception& error);
+int MessageBoxOwned(HWND owner, const std::string& text, const std::string& caption, UINT flags);
+
+class TWindow {
+public:
+    TWindow() = default;
+    TWindow(const TWindow&) = delete;
+    TWindow& operator=(const TWindow&) = delete;
+    virtual ~TWindow();
+
+    HWND Handle() const { return FHandle; }
+    bool HandleAllocated() const { return FHandle != nullptr; }
+    static TWindow* FromHandle(HWND window);
+
+    void Show(bool visible = true) const;
+    bool Visible() const { return FHandle && ::IsWindowVisible(FHandle); }
+    void SetBounds(int x, int y, int width, int height) const;
+    RECT ClientRect() const;
+    void Invalidate() const;
+    void SetFocus() const;
+    bool Focused() const;
+    void SetText(const std::string& text) const;
+    std::string Text() const;
+
+protected:
+    // Registers a class of ours once per process; the procedure binds objects at WM_NCCREATE.
+    static void RegisterWindowClass(const wchar_t* name, UINT style = CS_DBLCLKS, HBRUSH background = nullptr,
+                                    HCURSOR cursor = nullptr);
+    void CreateHandle(const wchar_t* className, DWORD exStyle, DWORD style, const std::wstring& caption, int x,
+                      int y, int width, int height, HWND parent, UINT_PTR id = 0);
+    // Attaches to a system control created here; its own procedure becomes DefaultProc.
+    void CreateSubclassed(const wchar_t* className, DWORD exStyle, DWORD style, const std::wstring& caption,
+                          int x, int y, int width, int height, HWND parent, UINT_PTR id = 0);
+    void DestroyHandle();
+
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // WM_COMMAND / WM_NOTIFY of this child, delivered by the parent; true when handled.
+    virtual bool Notified(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // After WM_NCDESTROY; the handle is already cleared.
+    virtual void Destroyed() {}
+
+private:
+    static LRESULT CALLBACK StaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    HWND FHandle = nullptr;
+    WNDPROC FOldProc = nullptr;
+};
+
+// ---- commands -------------------------------------------------------------------------------
+
+struct TShortCut {
+    UINT Key = 0;
+    bool Ctrl = false, Shift = false, Alt = false;
+    bool Empty() const { return Key == 0; }
+    friend bool operator==(const TShortCut&, const TShortCut&) = default;
+};
+
+class TActionList;
+
+class TAction {
+public:
+    TAction(TActionList& list, int id) : FList(list), FId(id) {}
+    int Id() const { return FId; }
+    const std::string& Caption() const { return FCaption; }
+    const std::string& Hint() const { return FHint; }
+    int ImageIndex() const { return FImageIndex; }
+    bool Checked() const { return FChecked; }
+    bool Enabled() const { return FEnabled; }
+    const TShortCut& ShortCut() const { return FShortCut; }
+    void SetCaption(const std::string& v);
+    void SetHint(const std::string& v);
+    void SetImageIndex(int v);
+    void SetChecked(bool v);
+    void SetEnabled(bool v);
+    void SetShortCut(const TShortCut& v) { FShortCut = v; }
+    std::function<void(TAction&)> OnExecute;
+    // Runs OnExecute when enabled; returns whether it ran. Exceptions reach the caller.
+    bool Execute();
+
+private:
+    void Changed();
+    TActionList& FList;
+    int FId;
+    std::string FCaption, FHint;
+    int FImageIndex = -1;
+    bool FChecked = false, FEnabled = true;
+    TShortCut FShortCut;
+};
+
+class TActionList {
+public:
+    TAction& Add(const std::string& caption, const std::string& hint = {}, int imageIndex = -1);
+    TAction* Find(int id) const;
+    TAction* FindShortCut(const TShortCut& key) const;
+    int Count() const { return static_cast<int>(FItems.size()); }
+    TAction& Items(int index) const { return *FItems[static_cast<std::size_t>(index)]; }
+    // Tool bars and menus refresh themselves from their actions.
+    std::vector<std::function<void(TAction&)>> OnChange;
+
+private:
+    friend class TAction;
+    std::vector<std::unique_ptr<TAction>> FItems;
+    int FNextId = 1000;
+};
+
+// Popup menu from commands; separators and submenus between them.
+class TPopupMenu {
+public:
+    struct TItem {
+        TAction* Action = nullptr; // null: separator, unless Submenu
+        std::unique_ptr<TPopupMenu> Submenu;
+        std::string Caption;        // for submenus
+    };
+    void AddAction(TAction& action);
+    void AddSeparator();
+    TPopupMenu& AddSubmenu(const std::string& caption);
+    void Clear() { FItems.clear(); }
+    int Count() const { return static_cast<int>(FItems.size()); }
+    // Fills the menu (e.g. from the current state) just before it shows.
+    std::function<void(TPopupMenu&)> OnPopup;
+    // Shows the menu at a screen point and runs the chosen command; returns it or null.
+    TAction* Popup(HWND owner, int x, int y);
+    TUniqueMenu Build() const;
+    // The command with this id, submenus included.
+    TAction* Find(int id) const;
+
+private:
+    void BuildInto(HMENU menu) const;
+    std::vector<TItem> FItems;
+};
+
+// ---- controls -------------------------------------------------------------------------------
+
+class TStatusBar : public TWindow {
+public:
+    TStatusBar(HWND parent, bool simple = true);
+    void SetSimpleText(const std::string& text);
+    std::string SimpleText() const { return FText; }
+    void SetPanels(const std::vector<int>& widths);
+    void SetPanelText(int index, const std::string& text);
+    int Height() const;
+    std::function<void()> OnClick;
+
+protected:
+    bool Notified(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    std::string FText;
+};
+
+class TToolBar : public TWindow {
+public:
+    TToolBar(HWND parent, HIMAGELIST images);
+    // A button shows its action: image, hint, checked and enabled state; a drop-down button opens
+    // its menu below itself.
+    void AddButton(TAction& action, TPopupMenu* dropDownMenu = nullptr);
+    void AddSeparator(int width = 8);
+    void Refresh(const TAction& action);
+    int ButtonCount() const;
+    RECT ButtonRect(int index) const;
+    int Height() const;
+    // Hint of the button under the mouse (" " + hint), or empty over no button.
+    std::function<void(const std::string&)> OnHint;
+
+protected:
+    bool Notified(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    struct TButton {
+        TAction* Action;
+        TPopupMenu* Menu;
+    };
+    std::vector<TButton> FButtons;
+};
+
+// A hidden message-only window with a handler.
+class TMessageWindow : public TWindow {
+public:
+    using THandler = std::function<bool(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)>;
+    explicit TMessageWindow(THandler handler);
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    THandler FHandler;
+};
+
+class TTimer {
+public:
+    explicit TTimer(UINT interval = 1000);
+    ~TTimer();
+    void SetInterval(UINT interval);
+    UINT Interval() const { return FInterval; }
+    void SetEnabled(bool enabled);
+    bool Enabled() const { return FEnabled; }
+    std::function<void()> OnTimer;
+
+private:
+    void Update();
+    UINT FInterval;
+    bool FEnabled = false;
+    TMessageWindow FWindow;
+};
+
+// ---- forms ----------------------------------------------------------------------------------
+
+// A top-level window with the default GUI font and an optional key preview.
+class TForm : public TWindow {
+public:
+    TForm() = default;
+    void CreateForm(const std::string& caption, DWORD style, DWORD exStyle, int clientWidth, int clientHeight,
+                    HWND owner);
+    HFONT Font() const { return FFont.get(); }
+    // Commands with shortcuts run from the message loop through IsShortCut.
+    TActionList Actions;
+    bool IsShortCut(const MSG& msg);
+    // Runs the modal-less loop until the window is gone; for programs and tests.
+    static void ProcessMessages();
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    virtual void OnResize(int /*width*/, int /*height*/) {}
+    virtual bool OnCloseQuery() { return true; }
+    TUniqueFont FFont;
+};
+
+// Form with the context-help hooks: F1 help off, SC_CONTEXTHELP enters the what's-this mode.
+class TExForm : public TForm {
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+// A modeless form owned by a foreign window (the Host's main window).
+class TNonModalForm : public TExForm {
+public:
+    explicit TNonModalForm(HWND parentWindow) : FParentWindow(parentWindow) {}
+    HWND ParentWindow() const { return FParentWindow; }
+    void CreateForm(const std::string& caption, DWORD style, DWORD exStyle, int clientWidth, int clientHeight);
+
+private:
+    HWND FParentWindow;
+};
+
+HFONT DefaultGuiFont();

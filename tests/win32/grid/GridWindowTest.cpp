@@ -1,0 +1,269 @@
+// TSimpleGrid in a real top-level window: typing, Enter, Tab, invalid input with its message box,
+// Ctrl+0, orientation and an empty grid, all through posted input and the message loop.
+#include "GridTestSupport.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using testing::ElementsAre;
+using testing::HasSubstr;
+
+namespace {
+
+class GridWindow : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetFormatSettings(TFormatSettings{});
+        auto& columns = Form.Grid.Columns();
+        columns.BeginUpdate();
+        AddColumn("Целое", gdtInteger, true);
+        AddColumn("Текст", gdtString, true);
+        TSimpleGridColumn& flag = AddColumn("Флаг", gdtBoolean, false);
+        flag.SetDropDown(gddValueList);
+        TSimpleGridColumn& nullable = AddColumn("Пусто", gdtInteger, true);
+        nullable.SetNullable(true);
+        columns.EndUpdate();
+        Table.Values.assign(3, std::vector<TGridValue>{TGridValue::Integer(1), TGridValue::String("a"),
+                                                        TGridValue::Boolean(true), TGridValue::Integer(5)});
+        Table.Bind(Form.Grid);
+        Form.Grid.SetDataRowCount(3);
+        Form.Grid.SetOptionsEx(SgoBit(sgoReturnUseForMoveNext) | SgoBit(sgoCtr0UseForSetNull));
+        Form.Grid.SetFocus();
+        Form.Grid.MoveToDataCell(0, 0);
+        Pump(100);
+        Table.Events.clear();
+    }
+
+    TSimpleGridColumn& AddColumn(const char* caption, TSimpleGridDataType type, bool editable)
+    {
+        TSimpleGridColumn& c = Form.Grid.Columns().InsertColumn(-1);
+        c.SetCaption(caption);
+        c.SetDataType(type);
+        c.SetTextEditable(editable);
+        c.SetWidth(90);
+        return c;
+    }
+
+    HWND Focus() const { return ::GetFocus(); }
+    HWND Editor() const { return Form.Grid.InplaceEditor() ? Form.Grid.InplaceEditor()->Handle() : nullptr; }
+    POINT CellCenter(int dataCol, int dataRow) const
+    {
+        const TGridPoint g = Form.Grid.DataToGrid(dataCol, dataRow);
+        const RECT r = Form.Grid.CellRect(g.Col, g.Row);
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    void ReplaceEditorText(const std::wstring& text)
+    {
+        ASSERT_EQ(Focus(), Editor());
+        ::SendMessageW(Editor(), EM_SETSEL, 0, -1);
+        PostChars(Editor(), text);
+        Pump(50);
+    }
+
+    TTestForm Form;
+    TCellTable Table;
+};
+
+TEST_F(GridWindow, TypedTextAndEnterSetOneValueAndMoveToNextInteractiveCell)
+{
+    ASSERT_EQ(Focus(), Editor()) << "the editor takes the focus on an editable cell";
+    ReplaceEditorText(L"42");
+    PostKey(Focus(), VK_RETURN);
+    Pump(100);
+    ASSERT_EQ(Table.Sets.size(), 1u);
+    EXPECT_EQ(Table.Sets[0].Col, 0);
+    EXPECT_EQ(Table.Sets[0].Row, 0);
+    EXPECT_EQ(Table.Sets[0].Value.Type(), TVarType::Integer);
+    EXPECT_EQ(Table.Sets[0].Value.AsInteger(), 42);
+    EXPECT_EQ(Form.Grid.DataCol(), 1);
+    EXPECT_EQ(Form.Grid.DataRow(), 0);
+    EXPECT_EQ(Form.Grid.Editor().Text, "a");
+}
+
+TEST_F(GridWindow, EnterAtTheLastCellAppliesAndStays)
+{
+    Form.Grid.MoveToDataCell(3, 2);
+    Pump(50);
+    ReplaceEditorText(L"7");
+    PostKey(Focus(), VK_RETURN);
+    Pump(100);
+    ASSERT_EQ(Table.Sets.size(), 1u);
+    EXPECT_EQ(Table.Sets[0].Value.AsInteger(), 7);
+    EXPECT_EQ(Form.Grid.DataCol(), 3);
+    EXPECT_EQ(Form.Grid.DataRow(), 2);
+}
+
+TEST_F(GridWindow, InvalidIntegerThenClickShowsOneMessageAndKeepsTheCell)
+{
+    ReplaceEditorText(L"abc");
+    std::vector<std::string> boxes;
+    TInputScript script;
+    script.Then([&] {
+        const HWND box = FindMessageBox();
+        if (!box)
+            return false;
+        boxes.push_back(MessageBoxText(box));
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        return true;
+    });
+    const POINT p = CellCenter(1, 1);
+    PostClick(Form.Grid.Handle(), p.x, p.y);
+    script.Start();
+    Pump(1500, [&] { return script.Done(); });
+    Pump(300);
+    EXPECT_THAT(boxes, ElementsAre("Ошибка ввода данных: ожидается целое число"));
+    EXPECT_EQ(FindMessageBox(), nullptr) << "a second message box";
+    EXPECT_EQ(Form.Grid.DataCol(), 0);
+    EXPECT_EQ(Form.Grid.DataRow(), 0);
+    EXPECT_TRUE(Table.Sets.empty());
+    EXPECT_EQ(Form.Grid.Editor().Text, "abc") << "the typed text stays";
+}
+
+TEST_F(GridWindow, EscapeGivesUpTheTypedText)
+{
+    ReplaceEditorText(L"abc");
+    PostKey(Focus(), VK_ESCAPE);
+    Pump(50);
+    EXPECT_EQ(Form.Grid.Editor().Text, "1");
+    EXPECT_EQ(Form.Grid.InplaceEditor()->EditText(), "1");
+    const POINT p = CellCenter(1, 1);
+    PostClick(Form.Grid.Handle(), p.x, p.y);
+    Pump(100);
+    EXPECT_EQ(FindMessageBox(), nullptr);
+    EXPECT_EQ(Form.Grid.DataCol(), 1);
+    EXPECT_EQ(Form.Grid.DataRow(), 1);
+    EXPECT_TRUE(Table.Sets.empty());
+}
+
+TEST_F(GridWindow, TabWrapsToTheNextRowAndLeavesTheGridAtTheLastCell)
+{
+    Form.Grid.MoveToDataCell(3, 0);
+    Pump(50);
+    PostKey(Focus(), VK_TAB);
+    Pump(50);
+    EXPECT_EQ(Form.Grid.DataCol(), 0);
+    EXPECT_EQ(Form.Grid.DataRow(), 1);
+    SetModifier(VK_SHIFT, true);
+    PostKey(Focus(), VK_TAB);
+    Pump(50);
+    SetModifier(VK_SHIFT, false);
+    EXPECT_EQ(Form.Grid.DataCol(), 3);
+    EXPECT_EQ(Form.Grid.DataRow(), 0);
+    Form.Grid.MoveToDataCell(3, 2);
+    Pump(50);
+    PostKey(Focus(), VK_TAB);
+    Pump(50);
+    EXPECT_EQ(Focus(), Form.Other);
+    EXPECT_EQ(Form.Grid.DataCol(), 3);
+}
+
+TEST_F(GridWindow, CtrlZeroSetsNullOnlyOnANullableColumn)
+{
+    SetModifier(VK_CONTROL, true);
+    PostKey(Focus(), '0');
+    Pump(50);
+    SetModifier(VK_CONTROL, false);
+    EXPECT_TRUE(Table.Sets.empty());
+    Form.Grid.MoveToDataCell(3, 1);
+    Pump(50);
+    SetModifier(VK_CONTROL, true);
+    PostKey(Focus(), '0');
+    Pump(50);
+    SetModifier(VK_CONTROL, false);
+    ASSERT_EQ(Table.Sets.size(), 1u);
+    EXPECT_TRUE(Table.Sets[0].Value.IsNull());
+    EXPECT_EQ(Form.Grid.Editor().Text, "") << "a null value edits as empty text";
+}
+
+TEST_F(GridWindow, CellChangeFiresEventsInOrder)
+{
+    Form.Grid.MoveToDataCell(1, 1);
+    Pump(50);
+    EXPECT_THAT(Table.Events, ElementsAre("apply row", "init row", "select 0,1", "select 1,1"));
+}
+
+TEST_F(GridWindow, HorizontalOrientationTabsAlongDataRows)
+{
+    Form.Grid.SetOrientation(gorHorizontal);
+    Form.Grid.SyncCurrentCell();
+    Form.Grid.MoveToDataCell(0, 0);
+    Pump(50);
+    EXPECT_EQ(Form.Grid.ColCount(), 4);
+    EXPECT_EQ(Form.Grid.RowCount(), 5);
+    for (int c = 0; c < Form.Grid.ColCount(); ++c)
+        EXPECT_EQ(Form.Grid.ColWidth(c), Form.Grid.DefaultColWidth());
+    PostKey(Focus(), VK_TAB);
+    Pump(50);
+    EXPECT_EQ(Form.Grid.DataCol(), 0);
+    EXPECT_EQ(Form.Grid.DataRow(), 1);
+    Form.Grid.MoveToDataCell(0, 2);
+    Pump(50);
+    PostKey(Focus(), VK_TAB);
+    Pump(50);
+    EXPECT_EQ(Form.Grid.DataCol(), 1);
+    EXPECT_EQ(Form.Grid.DataRow(), 0);
+    const TGridPoint g = Form.Grid.DataToGrid(1, 0);
+    EXPECT_EQ(g.Col, 1);
+    EXPECT_EQ(g.Row, 2);
+}
+
+TEST_F(GridWindow, NoDataRowsMeansNoCurrentRowAndTabLeaves)
+{
+    Form.Grid.SetDataRowCount(0);
+    Pump(50);
+    EXPECT_EQ(Form.Grid.DataRow(), -1);
+    EXPECT_EQ(Form.Grid.RowCount(), 2) << "one empty line below the header";
+    Form.Grid.SetFocus();
+    Pump(50);
+    PostKey(Focus(), VK_RETURN);
+    Pump(50);
+    EXPECT_EQ(Form.Grid.DataRow(), -1);
+    EXPECT_TRUE(Table.Sets.empty());
+    PostKey(Focus(), VK_TAB);
+    Pump(50);
+    EXPECT_EQ(Focus(), Form.Other);
+}
+
+TEST_F(GridWindow, FocusLossAppliesTheTextOnce)
+{
+    ReplaceEditorText(L"9");
+    ::SetFocus(Form.Other);
+    Pump(50);
+    ASSERT_EQ(Table.Sets.size(), 1u);
+    EXPECT_EQ(Table.Sets[0].Value.AsInteger(), 9);
+    Form.Grid.SetFocus();
+    Pump(50);
+    ::SetFocus(Form.Other);
+    Pump(50);
+    EXPECT_EQ(Table.Sets.size(), 1u) << "unchanged text is not applied again";
+}
+
+TEST_F(GridWindow, AngleMaskShapesTheTypedText)
+{
+    Form.Grid.Columns().Items(1).SetTextEditMask("999°99'99\"");
+    Form.Grid.MoveToDataCell(1, 1);
+    Pump(50);
+    ASSERT_EQ(Focus(), Editor());
+    ::SendMessageW(Editor(), EM_SETSEL, 0, 0);
+    PostChars(Editor(), L"12°3'4");
+    Pump(50);
+    EXPECT_EQ(Form.Grid.InplaceEditor()->EditText(), "12_°3_'4_\"");
+    PostKey(Focus(), VK_RETURN);
+    Pump(50);
+    ASSERT_EQ(Table.Sets.size(), 1u);
+    EXPECT_EQ(Table.Sets[0].Value.AsText(), "12 °3 '4 \"");
+}
+
+TEST_F(GridWindow, ColumnDragWritesTheWidthBack)
+{
+    const TGridPoint g = Form.Grid.DataToGrid(0, 0);
+    const RECT header = Form.Grid.CellRect(g.Col, 0);
+    ::SendMessageW(Form.Grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(header.right - 1, 5));
+    ::SendMessageW(Form.Grid.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(header.right + 30, 5));
+    ::SendMessageW(Form.Grid.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(header.right + 30, 5));
+    EXPECT_EQ(Form.Grid.Columns().Items(0).Width(), 120);
+    EXPECT_EQ(Form.Grid.ColWidth(g.Col), 120);
+}
+
+} // namespace
