@@ -400,38 +400,21 @@ void TCellGrid::InvalidateGrid() const
 
 void TCellGrid::ScrollIntoView(int col, int row)
 {
-    const int top = FGeom.TopRowShowing(row);
-    const int left = FGeom.LeftColShowing(col);
-    if (top != FGeom.TopRow || left != FGeom.LeftCol) {
-        FGeom.TopRow = top;
-        FGeom.LeftCol = left;
-        FGeom.Clamp();
-        UpdateScrollBars();
-        InvalidateGrid();
-        UpdateEditor();
-        TopLeftChanged();
-    }
+    SetTopLeft(FGeom.TopRowShowing(row), FGeom.LeftColShowing(col));
 }
 
-void TCellGrid::SetTopRow(int row)
-{
-    const int old = FGeom.TopRow;
-    FGeom.TopRow = row;
-    FGeom.Clamp();
-    if (FGeom.TopRow != old) {
-        UpdateScrollBars();
-        InvalidateGrid();
-        UpdateEditor();
-        TopLeftChanged();
-    }
-}
+void TCellGrid::SetTopRow(int row) { SetTopLeft(row, FGeom.LeftCol); }
+void TCellGrid::SetLeftCol(int col) { SetTopLeft(FGeom.TopRow, col); }
 
-void TCellGrid::SetLeftCol(int col)
+// Scrolls so that (left, top) is the first scrollable cell, within the limits of the grid.
+void TCellGrid::SetTopLeft(int top, int left)
 {
-    const int old = FGeom.LeftCol;
-    FGeom.LeftCol = col;
+    const int oldTop = FGeom.TopRow;
+    const int oldLeft = FGeom.LeftCol;
+    FGeom.TopRow = top;
+    FGeom.LeftCol = left;
     FGeom.Clamp();
-    if (FGeom.LeftCol != old) {
+    if (FGeom.TopRow != oldTop || FGeom.LeftCol != oldLeft) {
         UpdateScrollBars();
         InvalidateGrid();
         UpdateEditor();

@@ -155,6 +155,7 @@ protected:
     bool OnSetCursor();
     void OnWheel(int delta);
     void UpdateScrollBars();
+    void SetTopLeft(int top, int left);
     void UpdateEditor();
     int SizingColumnAt(int x, int y) const;
     void ClampCurrent();
