@@ -126,6 +126,17 @@ void RequireHostObject(const TComPtr<T>& object, const char* operation)
         throw EComError(E_POINTER, Format("Хост не вернул объект (%s)", operation));
 }
 
+// A Host call that gives an object through its [out] parameter: the HRESULT checked and an
+// object required.
+template <class T, class Call>
+TComPtr<T> HostObject(const char* operation, Call&& call)
+{
+    TComPtr<T> result;
+    ThrowIfFailed(call(result.put()));
+    RequireHostObject(result, operation);
+    return result;
+}
+
 class TBStr {
 public:
     TBStr() = default;

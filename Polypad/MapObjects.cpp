@@ -8,10 +8,8 @@ namespace {
 
 TComPtr<IHostSelection> HostSelection(IHostApplication* host)
 {
-    TComPtr<IHostSelection> selection;
-    ThrowIfFailed(host->get_Selection(selection.put()));
-    RequireHostObject(selection, "IHostApplication.Selection");
-    return selection;
+    return HostObject<IHostSelection>("IHostApplication.Selection",
+                                      [&](IHostSelection** out) { return host->get_Selection(out); });
 }
 
 long SelectionCount(IHostSelection* selection)
@@ -23,45 +21,34 @@ long SelectionCount(IHostSelection* selection)
 
 TComPtr<IHostObjectStore> HostObjects(IHostApplication* host)
 {
-    TComPtr<IHostProject> project;
-    ThrowIfFailed(host->get_Project(project.put()));
-    RequireHostObject(project, "IHostApplication.Project");
-    TComPtr<IHostObjectStore> store;
-    ThrowIfFailed(project->get_Objects(store.put()));
-    RequireHostObject(store, "IHostProject.Objects");
-    return store;
+    const auto project = HostObject<IHostProject>("IHostApplication.Project",
+                                                  [&](IHostProject** out) { return host->get_Project(out); });
+    return HostObject<IHostObjectStore>("IHostProject.Objects",
+                                        [&](IHostObjectStore** out) { return project->get_Objects(out); });
 }
 
 TComPtr<IHostMapObject> ObjectById(IHostObjectStore* store, long id)
 {
-    TComPtr<IHostMapObject> object;
-    ThrowIfFailed(store->ObjectById(id, object.put()));
-    RequireHostObject(object, "IHostObjectStore.ObjectById");
-    return object;
+    return HostObject<IHostMapObject>("IHostObjectStore.ObjectById",
+                                      [&](IHostMapObject** out) { return store->ObjectById(id, out); });
 }
 
 TComPtr<IHostShapeList> ObjectShapes(IHostMapObject* object)
 {
-    TComPtr<IHostShapeList> shapes;
-    ThrowIfFailed(object->get_Shapes(shapes.put()));
-    RequireHostObject(shapes, "IHostMapObject.Shapes");
-    return shapes;
+    return HostObject<IHostShapeList>("IHostMapObject.Shapes",
+                                      [&](IHostShapeList** out) { return object->get_Shapes(out); });
 }
 
 TComPtr<IHostShape> ShapeItem(IHostShapeList* shapes, long index)
 {
-    TComPtr<IHostShape> shape;
-    ThrowIfFailed(shapes->Item(index, shape.put()));
-    RequireHostObject(shape, "IHostShapeList.Item");
-    return shape;
+    return HostObject<IHostShape>("IHostShapeList.Item",
+                                  [&](IHostShape** out) { return shapes->Item(index, out); });
 }
 
 TComPtr<IHostContour> ShapeContour(IHostShape* shape)
 {
-    TComPtr<IHostContour> contour;
-    ThrowIfFailed(shape->get_Contour(contour.put()));
-    RequireHostObject(contour, "IHostShape.Contour");
-    return contour;
+    return HostObject<IHostContour>("IHostShape.Contour",
+                                    [&](IHostContour** out) { return shape->get_Contour(out); });
 }
 
 bool StyleAllows(IHostStyle* style, long mask)
