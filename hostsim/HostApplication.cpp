@@ -2,10 +2,12 @@
 #include "hostsim/HostSimApi.h"
 #include "hostsim/HostObjects.h"
 #include "hostsim/MainWindow.h"
+#include "hostsim/MapGeometry.h"
 #include "hostsim/Screenshot.h"
 
 #include "controls/WinHandles.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace hostsim {
@@ -165,6 +167,15 @@ HRESULT SelectMapObject(IHostApplication* application, long objectId, long shape
     });
 }
 
+HRESULT SelectStaleObject(IHostApplication* application, long objectId, long shapeIndex)
+{
+    return Guarded([&] {
+        auto state = Need(application);
+        state->Selection = {{static_cast<std::int32_t>(objectId), static_cast<std::int32_t>(shapeIndex)}};
+        state->SelectionChanged();
+    });
+}
+
 HRESULT SetActiveLayer(IHostApplication* application, long layerId)
 {
     return Guarded([&] {
@@ -316,8 +327,41 @@ void PumpMessages()
             break;
         }
         ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
+        DispatchMeasured(message);
     }
+}
+
+HRESULT GenerateObject(IHostApplication* application, long layerId, long styleId, long vertexCount, long* objectId)
+{
+    if (objectId)
+        *objectId = 0;
+    return Guarded([&] {
+        auto state = Need(application);
+        const TStyleData& style = state->Store.Style(styleId);
+        if (style.LayerId != layerId)
+            throw EHostError(kHostInvalidArg, Format("Стиль %ld не из слоя %ld", styleId, layerId));
+        if (vertexCount < 3 || vertexCount > 10000000)
+            throw EHostError(kHostInvalidArg, Format("Число вершин %ld вне 3..10000000", vertexCount));
+        const TViewTransform& view = state->View;
+        const double radius = std::min(view.Width(), view.Height()) / 3.0 / view.PixelsPerUnit();
+        TShapeData shape;
+        shape.StyleId = static_cast<std::int32_t>(styleId);
+        shape.DefinesGeometry = true;
+        shape.Contour.Parts.push_back(StarPart({view.CentreX(), view.CentreY()}, radius, vertexCount));
+        TMapObjectData object;
+        object.LayerId = static_cast<std::int32_t>(layerId);
+        object.Shapes.push_back(std::move(shape));
+        const std::int32_t id = state->Store.AddCommittedObject(std::move(object));
+        if (state->Ui)
+            state->Ui->MapChanged();
+        if (objectId)
+            *objectId = id;
+    });
+}
+
+HRESULT PostMessageBox(IHostApplication* application, const wchar_t* text)
+{
+    return Guarded([&] { Need(application)->PostMessageBox(text ? text : L""); });
 }
 
 } // namespace hostsim

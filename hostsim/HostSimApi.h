@@ -49,7 +49,11 @@ HRESULT OpenProject(IHostApplication* application, const wchar_t* projectFile);
 HRESULT RunCommand(IHostApplication* application, const wchar_t* name);
 bool CommandChecked(IHostApplication* application, const wchar_t* name);
 // Replaces the selection by one entry, as a click on the map does (Synchronize follows).
+// An id that is not in the project, or a shape it does not have, fails with E_INVALIDARG.
 HRESULT SelectMapObject(IHostApplication* application, long objectId, long shapeIndex);
+// Replaces the selection by one entry without any check, as a selection goes stale when another
+// user deletes the object (Synchronize follows).
+HRESULT SelectStaleObject(IHostApplication* application, long objectId, long shapeIndex);
 // The map view's active layer (0: none), and whether a map view is active at all.
 HRESULT SetActiveLayer(IHostApplication* application, long layerId);
 void SetMapViewActive(IHostApplication* application, bool active);
@@ -84,7 +88,35 @@ std::wstring SettingsText(IHostApplication* application);
 // Writes a status bar message.
 void ShowStatus(IHostApplication* application, const wchar_t* text);
 
-// Dispatches this thread's messages until the queue is empty.
+// Dispatches this thread's messages until the queue is empty (through DispatchMeasured).
 void PumpMessages();
+
+// ---- benchmarks ----------------------------------------------------------------------------------
+
+// Creates an object in the layer with one geometry-defining shape of the style: one closed part
+// of vertexCount (3 .. 10000000) vertices on a star around the view's centre (radius a third of
+// the view's smaller side; radius and 0.9 radius in turns), every 10th edge an arc of convexity
+// 0.1. It is committed, not part of an open transaction: a rollback keeps it.
+HRESULT GenerateObject(IHostApplication* application, long layerId, long styleId, long vertexCount, long* objectId);
+
+// Shows a Yes/No message box (caption "Orvex", owned by the main window) from a posted message,
+// so that the caller goes on while it is open; the status bar then says "message-box Yes" or
+// "message-box No".
+HRESULT PostMessageBox(IHostApplication* application, const wchar_t* text);
+
+// The longest DispatchMessage of the stand-in's loops: milliseconds, message and window class
+// ("-" for a thread message). Time inside a modal loop the handler started is left out.
+struct TDispatchRecord {
+    double Milliseconds = 0;
+    UINT Message = 0;
+    std::wstring WindowClass = L"-";
+};
+LRESULT DispatchMeasured(const MSG& message);
+TDispatchRecord LongestDispatch();
+void ResetLongestDispatch();
+
+// A stopwatch on QueryPerformanceCounter: milliseconds since StartTimer, -1 before it.
+void StartTimer();
+double TimerMilliseconds();
 
 } // namespace hostsim

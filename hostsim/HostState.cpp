@@ -11,6 +11,7 @@ namespace {
 
 const wchar_t kApplicationClass[] = L"TApplication";
 constexpr UINT kSynchronizeMessage = WM_APP + 1;
+constexpr UINT kMessageBoxMessage = WM_APP + 2;
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes)
 {
@@ -27,12 +28,38 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes)
     return ok;
 }
 
+THostState* StateOfWindow(HWND window)
+{
+    return reinterpret_cast<THostState*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+// A Yes/No box owned by the main window; the answer goes to the status bar, so that a script
+// sees which button was pressed.
+void ShowPendingMessageBox(HWND window)
+{
+    THostState* state = StateOfWindow(window);
+    if (!state || state->PendingMessageBoxes.empty())
+        return;
+    const std::wstring text = state->PendingMessageBoxes.front();
+    state->PendingMessageBoxes.pop_front();
+    const HWND owner = state->Ui ? state->Ui->MainWindowHandle() : window;
+    const int answer = ::MessageBoxW(owner, text.c_str(), L"Orvex", MB_YESNO | MB_ICONQUESTION);
+    state = ::IsWindow(window) ? StateOfWindow(window) : nullptr;
+    if (state && state->Ui)
+        state->Ui->ShowStatus(answer == IDYES ? L"message-box Yes" : answer == IDNO ? L"message-box No"
+                                                                                      : L"message-box failed");
+}
+
 LRESULT CALLBACK ApplicationWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     try {
         if (message == kSynchronizeMessage) {
             if (auto* state = reinterpret_cast<THostState*>(::GetWindowLongPtrW(window, GWLP_USERDATA)))
                 state->RunPendingSynchronize();
+            return 0;
+        }
+        if (message == kMessageBoxMessage) {
+            ShowPendingMessageBox(window);
             return 0;
         }
     } catch (...) {
@@ -142,6 +169,15 @@ void THostState::SelectionChanged()
     if (Module && !SynchronizePending && ApplicationWindow) {
         SynchronizePending = true;
         ::PostMessageW(ApplicationWindow, kSynchronizeMessage, 0, 0);
+    }
+}
+
+void THostState::PostMessageBox(const std::wstring& text)
+{
+    PendingMessageBoxes.push_back(text);
+    if (!::PostMessageW(ApplicationWindow, kMessageBoxMessage, 0, 0)) {
+        PendingMessageBoxes.pop_back();
+        RaiseLastWin32Error("PostMessage");
     }
 }
 

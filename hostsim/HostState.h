@@ -12,6 +12,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -109,6 +110,10 @@ public:
     // A command chosen from the menu (or a script): the module's command, or a built-in one
     // ("Показать всё"). Raises EHostError for an unknown name.
     void RunCommand(const std::wstring& name);
+
+    // Texts of message boxes posted by PostMessageBox, shown one per posted message.
+    std::deque<std::wstring> PendingMessageBoxes;
+    void PostMessageBox(const std::wstring& text);
 
     // The hidden application window ("TApplication") that carries deferred notifications.
     HWND ApplicationWindow = nullptr;

@@ -79,4 +79,20 @@ bool HitShape(const TShapeData& shape, TFloatPoint p, double tolerance)
     return false;
 }
 
+TPartData StarPart(TFloatPoint centre, double radius, long count)
+{
+    constexpr double kTurn = 6.283185307179586;
+    TPartData part;
+    part.Closed = true;
+    part.Vertices.reserve(count > 0 ? static_cast<std::size_t>(count) : 0);
+    for (long i = 0; i < count; ++i) {
+        const double r = i % 2 ? radius * 0.9 : radius;
+        const double a = kTurn * static_cast<double>(i) / static_cast<double>(count);
+        // Vertex i ends edge i (vertex 0 the closing edge, edge count): edges 10, 20, ... are arcs.
+        const double convexity = (i == 0 ? count : i) % 10 == 0 ? 0.1 : 0.0;
+        part.Vertices.push_back({centre.X + r * std::cos(a), centre.Y + r * std::sin(a), convexity});
+    }
+    return part;
+}
+
 } // namespace hostsim

@@ -18,6 +18,10 @@ double DistanceToPolyline(const std::vector<TFloatPoint>& line, TFloatPoint p);
 // Even-odd rule; the polyline is taken as closed.
 bool PointInPolygon(const std::vector<TFloatPoint>& ring, TFloatPoint p);
 
+// A closed part of count vertices on a star around the centre: radius and 0.9 radius in
+// turns, every 10th edge an arc of convexity 0.1 (large generated objects for benchmarks).
+TPartData StarPart(TFloatPoint centre, double radius, long count);
+
 // Whether p hits the shape: within tolerance of an outline or inside a closed part.
 bool HitShape(const TShapeData& shape, TFloatPoint p, double tolerance);
 

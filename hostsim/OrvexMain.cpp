@@ -163,7 +163,7 @@ int Run(int argc, wchar_t** argv)
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
+        DispatchMeasured(message);
     }
     const int code = runner ? runner->ExitCode() : 0;
     runner.reset();

@@ -1,6 +1,7 @@
 #include "hostsim/ProjectStore.h"
 #include "hostsim/TextLines.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace hostsim {
@@ -41,6 +42,21 @@ std::int32_t TProjectStore::CreateObject(std::int32_t layerId)
     Layer(layerId);
     const std::int32_t id = FProject.Objects.empty() ? 1 : FProject.Objects.rbegin()->first + 1;
     FProject.Objects[id] = TMapObjectData{id, layerId, {}};
+    Touch();
+    return id;
+}
+
+std::int32_t TProjectStore::AddCommittedObject(TMapObjectData object)
+{
+    Layer(object.LayerId);
+    std::int32_t last = FProject.Objects.empty() ? 0 : FProject.Objects.rbegin()->first;
+    if (FSnapshot && !FSnapshot->empty())
+        last = std::max(last, FSnapshot->rbegin()->first);
+    object.Id = last + 1;
+    if (FSnapshot)
+        (*FSnapshot)[object.Id] = object;
+    const std::int32_t id = object.Id;
+    FProject.Objects[id] = std::move(object);
     Touch();
     return id;
 }

@@ -45,6 +45,9 @@ public:
 
     // A new empty object in the layer, with the next free id.
     std::int32_t CreateObject(std::int32_t layerId);
+    // Adds the object (its Id is set to the next free one) as committed by someone else: an
+    // open transaction's rollback keeps it. Returns the id.
+    std::int32_t AddCommittedObject(TMapObjectData object);
 
     void BeginTransaction(const std::string& name);
     void CommitTransaction();

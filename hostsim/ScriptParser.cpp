@@ -19,6 +19,10 @@ const std::map<std::string, std::pair<std::size_t, std::size_t>>& Verbs()
         {"geometry", {1, 1}},      {"settings", {0, 0}},    {"transactions", {0, 0}},    {"live", {0, 0}}, {"selection", {0, 0}},
         {"status", {0, 0}}, {"checked", {1, 1}}, {"windows", {0, 0}},        {"expect-status", {1, 1}}, {"fail-call", {3, 3}},     {"fail-op", {3, 3}},
         {"clear-faults", {0, 0}},  {"view", {3, 3}},        {"echo", {0, 64}},
+        {"select-stale", {1, 2}},  {"dialog", {1, 1}},      {"no-dialog", {0, 0}},       {"message-box", {1, 1}},
+        {"clipboard-set", {1, 1}}, {"clipboard-file", {1, 1}}, {"clipboard", {0, 0}},
+        {"generate", {3, 3}},      {"timer-start", {0, 0}}, {"timer", {1, 1}},           {"wait-idle-time", {1, 1}},
+        {"max-dispatch-reset", {0, 0}}, {"max-dispatch", {0, 0}},
     };
     return verbs;
 }
@@ -46,7 +50,7 @@ std::vector<TScriptStep> ParseScript(const std::string& text)
                 ++i;
                 bool closed = false;
                 while (i < line.size()) {
-                    if (line[i] == '\\' && i + 1 < line.size()) {
+                    if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\')) {
                         word += line[i + 1];
                         i += 2;
                     } else if (line[i] == '"') {

@@ -1,7 +1,8 @@
 // The script language of Orvex.exe --script FILE, split into steps. Plain C++.
 //
 // One step per line; '#' at the start of a line is a comment; words are separated by blanks;
-// a word in double quotes may hold blanks (\" and \\ inside). Steps:
+// a word in double quotes may hold blanks (\" and \\ inside; any other backslash stays, so
+// "1\t2" reaches clipboard-set as it is written). Steps:
 //
 //   open FILE                      open a project (relative to the script's folder)
 //   select ID [SHAPE]              select object ID (shape index, default -1); Synchronize follows
@@ -34,6 +35,31 @@
 //   clear-faults
 //   view X Y SCALE                 centre the view (as IHostNavigator.CenterAt)
 //   echo TEXT
+//   select-stale ID [SHAPE]        put ID into the selection unchecked, as a selection left over
+//                                  after another user deleted the object (select refuses a
+//                                  missing id); Synchronize follows
+//   message-box TEXT               show a Yes/No box (caption "Orvex") from a posted message;
+//                                  the answer goes to the status bar: "message-box Yes" / "No"
+//   dialog BUTTON                  wait up to 5 s for a visible message box of the process, print
+//                                  "dialog CAPTION: TEXT" and press BUTTON (OK, Yes, No, Cancel);
+//                                  fails when none appears or it has no such button
+//   no-dialog                      fail when a message box is visible (its text in the failure)
+//   clipboard-set TEXT             put TEXT (\t TAB, \n LF, \r CR, \\ backslash) as
+//                                  CF_UNICODETEXT and CF_TEXT
+//   clipboard-file FILE            put the file's bytes as CF_TEXT (relative to the script); a
+//                                  UTF-8 file as clipboard-set puts its text
+//   clipboard                      print "clipboard: TEXT", CF_UNICODETEXT with the escapes above
+//   generate LAYER STYLE N         make an object of N vertices (GenerateObject), print
+//                                  "generated ID"
+//   timer-start                    start the stopwatch
+//   timer LABEL                    print "timer LABEL MS", milliseconds since timer-start
+//   wait-idle-time LABEL           wait, then timer LABEL
+//   max-dispatch-reset             forget the longest message handler
+//   max-dispatch                   print "max-dispatch MS 0xMESSAGE CLASS", the longest
+//                                  DispatchMessage since the reset (modal loops and the
+//                                  script's own steps left out)
+// In texts that a step prints (dialog, clipboard) TAB, LF, CR and backslash appear as \t, \n,
+// \r and \\.
 // A step that fails stops the script; Orvex.exe then exits with code 1.
 #pragma once
 

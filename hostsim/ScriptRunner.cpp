@@ -1,12 +1,16 @@
 #include "hostsim/ScriptRunner.h"
 
+#include "hostsim/Clipboard.h"
 #include "hostsim/HostCalls.h"
+#include "hostsim/MessageBoxes.h"
+#include "hostsim/MessageTiming.h"
 #include "hostsim/HostPtr.h"
 #include "hostsim/ProjectStore.h"
 
 #include "controls/WinHandles.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 
@@ -15,6 +19,8 @@ namespace hostsim {
 namespace {
 
 TScriptRunner* gRunner = nullptr;
+
+constexpr DWORD kDialogTimeoutMs = 5000;
 
 // The map window's pixel of a map point, through the surface's transform.
 TFloatPoint MapToPixel(IHostApplication* application, double x, double y)
@@ -120,6 +126,34 @@ BOOL CALLBACK ListWindow(HWND window, LPARAM out)
     }
 }
 
+std::string ReadFileBytes(const std::wstring& path)
+{
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (!file)
+        throw EHostError(static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)),
+                         "cannot read " + Narrow(path));
+    std::string bytes;
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, n);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed)
+        throw EHostError(static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_READ_FAULT)), "cannot read " + Narrow(path));
+    return bytes;
+}
+
+std::string BoxLine(HWND box) { return "dialog " + EscapeText(Narrow(MessageBoxText(box))) + "\n"; }
+
+std::string TimerLine(const std::string& label)
+{
+    const double ms = TimerMilliseconds();
+    if (ms < 0)
+        throw EHostError(kHostUnexpected, "timer-start has not run");
+    return Format("timer %s %.1f\n", label.c_str(), ms);
+}
+
 } // namespace
 
 void WriteOutput(const std::string& text)
@@ -149,6 +183,7 @@ void TScriptRunner::Start()
     FTimer = ::SetTimer(nullptr, 0, 15, OnTimer);
     if (!FTimer)
         Finish(1);
+    SetUnmeasuredTimer(FTimer);
 }
 
 void CALLBACK TScriptRunner::OnTimer(HWND, UINT, UINT_PTR, DWORD)
@@ -169,6 +204,7 @@ void TScriptRunner::Tick()
             ++FNext;
             FIdleTicks = 0;
             FSleepUntil = 0;
+            FStepStarted = false;
         }
     } catch (const std::exception& e) {
         const TScriptStep& step = FSteps[FNext];
@@ -189,6 +225,7 @@ void TScriptRunner::Finish(int code)
     if (FTimer)
         ::KillTimer(nullptr, FTimer);
     FTimer = 0;
+    SetUnmeasuredTimer(0);
     ::PostQuitMessage(code);
 }
 
@@ -210,16 +247,51 @@ HWND TScriptRunner::WindowByName(const std::string& name) const
     return window;
 }
 
+std::wstring TScriptRunner::ScriptPath(const std::string& file) const
+{
+    std::wstring path = Widen(file);
+    const bool relative = !(path.size() > 1 && (path[1] == L':' || path[0] == L'/' || path[0] == L'\\'));
+    return relative ? FFolder + L"\\" + path : path;
+}
+
+DWORD TScriptRunner::StepElapsed()
+{
+    if (!FStepStarted) {
+        FStepStarted = true;
+        FStepStart = ::GetTickCount();
+    }
+    return ::GetTickCount() - FStepStart;
+}
+
+bool TScriptRunner::WaitIdle()
+{
+    // Idle: nothing but timers and paints pending for a few ticks in a row.
+    if (::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE) != 0)
+        FIdleTicks = 0;
+    else
+        ++FIdleTicks;
+    return FIdleTicks >= 3;
+}
+
+bool TScriptRunner::AnswerDialog(const std::string& button)
+{
+    const HWND box = FindMessageBox();
+    if (!box) {
+        if (StepElapsed() >= kDialogTimeoutMs)
+            throw EHostError(E_FAIL, Format("no message box within %lu ms", static_cast<unsigned long>(kDialogTimeoutMs)));
+        return false;
+    }
+    WriteOutput(BoxLine(box));
+    PressButton(box, button);
+    return true;
+}
+
 bool TScriptRunner::RunStep(const TScriptStep& step)
 {
     const std::string& verb = step.Verb;
     const auto& a = step.Args;
     if (verb == "open") {
-        std::wstring path = Widen(a[0]);
-        const bool relative = !(path.size() > 1 && (path[1] == L':' || path[0] == L'/' || path[0] == L'\\'));
-        if (relative)
-            path = FFolder + L"\\" + path;
-        Check(OpenProject(FApplication, path.c_str()), "open");
+        Check(OpenProject(FApplication, ScriptPath(a[0]).c_str()), "open");
     } else if (verb == "select") {
         Check(SelectMapObject(FApplication, ToLong(a[0]), a.size() > 1 ? ToLong(a[1]) : -1), "select");
     } else if (verb == "clear-selection") {
@@ -286,12 +358,11 @@ bool TScriptRunner::RunStep(const TScriptStep& step)
         if (!inputs.empty())
             Send(inputs);
     } else if (verb == "wait") {
-        // Idle: nothing but timers and paints pending for a few ticks in a row.
-        if (::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE) != 0)
-            FIdleTicks = 0;
-        else
-            ++FIdleTicks;
-        return FIdleTicks >= 3;
+        return WaitIdle();
+    } else if (verb == "wait-idle-time") {
+        if (!WaitIdle())
+            return false;
+        WriteOutput(TimerLine(a[0]));
     } else if (verb == "sleep") {
         if (FSleepUntil == 0)
             FSleepUntil = ::GetTickCount() + static_cast<DWORD>(ToLong(a[0]));
@@ -355,6 +426,35 @@ bool TScriptRunner::RunStep(const TScriptStep& step)
         Check(main->get_MapWindow(map.put()), "view");
         Check(map->get_Navigator(navigator.put()), "view");
         Check(navigator->CenterAt(ToDouble(a[0]), ToDouble(a[1]), ToDouble(a[2])), "view");
+    } else if (verb == "select-stale") {
+        Check(SelectStaleObject(FApplication, ToLong(a[0]), a.size() > 1 ? ToLong(a[1]) : -1), "select-stale");
+    } else if (verb == "message-box") {
+        Check(PostMessageBox(FApplication, Widen(a[0]).c_str()), "message-box");
+    } else if (verb == "dialog") {
+        return AnswerDialog(a[0]);
+    } else if (verb == "no-dialog") {
+        if (const HWND box = FindMessageBox())
+            throw EHostError(E_FAIL, "a message box is open: " + BoxLine(box).substr(0, BoxLine(box).size() - 1));
+    } else if (verb == "clipboard-set") {
+        SetClipboardText(MainWindowHandle(FApplication), Widen(UnescapeText(a[0])));
+    } else if (verb == "clipboard-file") {
+        SetClipboardBytes(MainWindowHandle(FApplication), ReadFileBytes(ScriptPath(a[0])));
+    } else if (verb == "clipboard") {
+        WriteOutput("clipboard: " + EscapeText(Narrow(ClipboardText(MainWindowHandle(FApplication)))) + "\n");
+    } else if (verb == "generate") {
+        long id = 0;
+        Check(GenerateObject(FApplication, ToLong(a[0]), ToLong(a[1]), ToLong(a[2]), &id), "generate");
+        WriteOutput(Format("generated %ld\n", id));
+    } else if (verb == "timer-start") {
+        StartTimer();
+    } else if (verb == "timer") {
+        WriteOutput(TimerLine(a[0]));
+    } else if (verb == "max-dispatch-reset") {
+        ResetLongestDispatch();
+    } else if (verb == "max-dispatch") {
+        const TDispatchRecord longest = LongestDispatch();
+        WriteOutput(Format("max-dispatch %.1f 0x%04X ", longest.Milliseconds, longest.Message) +
+                    Narrow(longest.WindowClass) + "\n");
     } else if (verb == "echo") {
         std::string line;
         for (const std::string& word : a)

@@ -31,6 +31,12 @@ private:
     bool RunStep(const TScriptStep& step);
     void Finish(int code);
     HWND WindowByName(const std::string& name) const;
+    std::wstring ScriptPath(const std::string& file) const;
+    // The waiting steps: true when done, false to be called again on the next tick.
+    bool WaitIdle();
+    bool AnswerDialog(const std::string& button);
+    // Milliseconds since the current step was first run.
+    DWORD StepElapsed();
 
     IHostApplication* FApplication;
     std::vector<TScriptStep> FSteps;
@@ -41,6 +47,8 @@ private:
     bool FFinished = false;
     int FIdleTicks = 0;
     DWORD FSleepUntil = 0;
+    DWORD FStepStart = 0;
+    bool FStepStarted = false;
     int FExitCode = 0;
 };
 

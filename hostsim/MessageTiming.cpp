@@ -1,0 +1,111 @@
+#include "hostsim/MessageTiming.h"
+#include "hostsim/HostSimApi.h"
+
+#include <cwchar>
+
+namespace hostsim {
+
+namespace {
+
+struct TLoopTiming {
+    HHOOK Taken = nullptr;
+    HHOOK Returned = nullptr;
+    int Depth = 0;
+    LONGLONG ModalFirst = 0;
+    LONGLONG ModalLast = 0;
+    UINT_PTR UnmeasuredTimer = 0;
+    TDispatchRecord Longest;
+    LONGLONG TimerStart = 0;
+};
+
+TLoopTiming gTiming;
+
+LONGLONG Ticks()
+{
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+double Milliseconds(LONGLONG ticks)
+{
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// Every message a loop takes out of the queue; during a measured dispatch that is a nested loop.
+LRESULT CALLBACK MessageTaken(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code >= 0 && wParam == PM_REMOVE && gTiming.Depth > 0) {
+        const LONGLONG now = Ticks();
+        if (!gTiming.ModalFirst)
+            gTiming.ModalFirst = now;
+        gTiming.ModalLast = now;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// A dialog box (a message box) gone: closing it is part of the user's time, and under X11 hiding
+// a window can wait for the window manager.
+LRESULT CALLBACK HandlerReturned(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code >= 0 && gTiming.Depth > 0 && gTiming.ModalFirst && call->message == WM_NCDESTROY) {
+        wchar_t name[16] = L"";
+        ::GetClassNameW(call->hwnd, name, 16);
+        if (std::wcscmp(name, L"#32770") == 0)
+            gTiming.ModalLast = Ticks();
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool IsUnmeasured(const MSG& message)
+{
+    return gTiming.Depth > 0 || (message.message == WM_TIMER && !message.hwnd && gTiming.UnmeasuredTimer &&
+                                 message.wParam == gTiming.UnmeasuredTimer);
+}
+
+std::wstring ClassOf(HWND window)
+{
+    if (!window)
+        return L"-";
+    wchar_t name[128] = L"";
+    if (!::IsWindow(window) || !::GetClassNameW(window, name, 128))
+        return L"(destroyed)";
+    return name;
+}
+
+} // namespace
+
+void SetUnmeasuredTimer(UINT_PTR timer) { gTiming.UnmeasuredTimer = timer; }
+
+LRESULT DispatchMeasured(const MSG& message)
+{
+    if (!gTiming.Taken) {
+        gTiming.Taken = ::SetWindowsHookExW(WH_GETMESSAGE, MessageTaken, nullptr, ::GetCurrentThreadId());
+        gTiming.Returned = ::SetWindowsHookExW(WH_CALLWNDPROCRET, HandlerReturned, nullptr, ::GetCurrentThreadId());
+    }
+    if (IsUnmeasured(message))
+        return ::DispatchMessageW(&message);
+    ++gTiming.Depth;
+    gTiming.ModalFirst = gTiming.ModalLast = 0;
+    const LONGLONG start = Ticks();
+    const LRESULT result = ::DispatchMessageW(&message);
+    const LONGLONG own = Ticks() - start - (gTiming.ModalLast - gTiming.ModalFirst);
+    --gTiming.Depth;
+    const double ms = Milliseconds(own);
+    if (ms > gTiming.Longest.Milliseconds)
+        gTiming.Longest = {ms, message.message, ClassOf(message.hwnd)};
+    return result;
+}
+
+TDispatchRecord LongestDispatch() { return gTiming.Longest; }
+
+void ResetLongestDispatch() { gTiming.Longest = {}; }
+
+void StartTimer() { gTiming.TimerStart = Ticks(); }
+
+double TimerMilliseconds() { return gTiming.TimerStart ? Milliseconds(Ticks() - gTiming.TimerStart) : -1; }
+
+} // namespace hostsim
