@@ -2,11 +2,13 @@
 
 #include "Polypad/ComServer.h"
 #include "Polypad/HostTable.h"
+#include "Polypad/PolypadForms.h"
 
 namespace {
 
 constexpr wchar_t kSource[] = L"Polypad.PolypadComModule";
-constexpr UINT kSwitchFormTypeMessage = WM_USER + 1;  // 1025, posted by the editor window
+constexpr UINT kSwitchFormTypeMessage = WM_SWITCHFORMTYPE; // 1025, posted by the editor window
+constexpr const char* kFormTypeKey = "Polypad/FormType";
 
 BOOL CALLBACK FindApplicationWindowProc(HWND window, LPARAM lParam)
 {
@@ -140,21 +142,30 @@ STDMETHODIMP TPolypadComModule::Done()
     return ComBoundary(IID_IPolypadComModule, kSource, [&] { DoDone(); });
 }
 
-// The editor window arrives with a later task: until then ShowHideForm succeeds and does
-// nothing, and with no window Synchronize and RepaintDragging have nothing to act on.
 STDMETHODIMP TPolypadComModule::ShowHideForm()
 {
-    return ComBoundary(IID_IPolypadComModule, kSource, [] {});
+    return ComBoundary(IID_IPolypadComModule, kSource, [&] {
+        if (FForm)
+            DestroyForm();
+        else
+            CreateForm(false);
+    });
 }
 
 STDMETHODIMP TPolypadComModule::Synchronize()
 {
-    return ComBoundary(IID_IPolypadComModule, kSource, [] {});
+    return ComBoundary(IID_IPolypadComModule, kSource, [&] {
+        if (FForm)
+            FForm->SynchronizeWithMap();
+    });
 }
 
-STDMETHODIMP TPolypadComModule::RepaintDragging(IHostSurface*)
+STDMETHODIMP TPolypadComModule::RepaintDragging(IHostSurface* aSurface)
 {
-    return ComBoundary(IID_IPolypadComModule, kSource, [] {});
+    return ComBoundary(IID_IPolypadComModule, kSource, [&] {
+        if (FForm)
+            FForm->RepaintOverlay(aSurface);
+    });
 }
 
 STDMETHODIMP TPolypadComModule::InterfaceSupportsErrorInfo(REFIID riid)
@@ -165,6 +176,7 @@ STDMETHODIMP TPolypadComModule::InterfaceSupportsErrorInfo(REFIID riid)
 void TPolypadComModule::DoInit(IHostApplication* host, BSTR actionName)
 {
     PolypadServer::SetApplicationWindow(FindHostApplicationWindow());
+    SetApplicationTitle(L"Полипад");
 
     if (!host)
         throw EComError(E_INVALIDARG, "Init: не задан объект приложения");
@@ -187,6 +199,13 @@ void TPolypadComModule::DoInit(IHostApplication* host, BSTR actionName)
 void TPolypadComModule::DoDone()
 {
     // Each resource is cleared as it goes, so a second run finds nothing to free.
+    std::exception_ptr formError;
+    if (FForm)
+        try {
+            DestroyForm();
+        } catch (...) {
+            formError = std::current_exception();
+        }
     FHost.reset();
     FAction.reset();
     FTable.reset();
@@ -194,6 +213,8 @@ void TPolypadComModule::DoDone()
     PolypadServer::SetApplicationWindow(nullptr);
     if (FPane)
         ThrowIfFailed(FPane->SetVisible(VARIANT_FALSE));
+    if (formError)
+        std::rethrow_exception(formError);
 }
 
 void TPolypadComModule::CreateNotifyWindow()
@@ -209,11 +230,92 @@ void TPolypadComModule::CreateNotifyWindow()
     FNotifyWindow.reset(CheckWin32Handle(window, "CreateWindowEx"));
 }
 
-LRESULT TPolypadComModule::WndProc(UINT message, WPARAM, LPARAM)
+LRESULT TPolypadComModule::WndProc(UINT message, WPARAM wParam, LPARAM)
 {
-    // Only 1025 arrives here: the layout switch rebuilds the editor window, which comes later.
-    (void)message;
+    if (message != kSwitchFormTypeMessage || !FHost)
+        return 0;
+    const bool keepEditing = wParam == 1;
+    if (FFormType == 0)
+        FFormType = 1;
+    else if (FFormType == 1)
+        FFormType = 0;
+    THostSettingsStore(FHost.get()).Write(kFormTypeKey, std::to_string(FFormType));
+    CreateForm(keepEditing);
     return 0;
+}
+
+void TPolypadComModule::CreateForm(bool keepEditing)
+{
+    if (!FHost)
+        throw EComError(E_UNEXPECTED, "Модуль не инициализирован");
+    FFormType = THostSettingsStore(FHost.get()).Read(kFormTypeKey, "0") == "1" ? 1 : 0;
+    const bool docked = FFormType == 1;
+    const auto mainWindow = HostObject<IHostMainWindow>(
+        "IHostApplication.MainWindow", [&](IHostMainWindow** w) { return FHost->get_MainWindow(w); });
+    long handle = 0;
+    if (!docked) {
+        ThrowIfFailed(mainWindow->get_Handle(&handle));
+    } else {
+        if (!FPane) {
+            TBStr name("Polypad"), caption("Полипад");
+            FPane = HostObject<IHostPane>("IHostMainWindow.CreatePane", [&](IHostPane** pane) {
+                return mainWindow->CreatePane(name.get(), caption.get(), pane);
+            });
+        } else {
+            ThrowIfFailed(FPane->SetVisible(VARIANT_TRUE));
+        }
+        ThrowIfFailed(FPane->get_Handle(&handle));
+    }
+    if (handle < 0)
+        throw ERangeError();
+    auto form = std::make_unique<TPolypadForm>(reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle)), docked);
+    if (docked)
+        try {
+            ThrowIfFailed(FPane->Update());
+        } catch (...) {
+            // The pane's own layout is the Host's business; a failure there loses nothing.
+        }
+    // Set before Initialize: a window that fails to initialise is destroyed and reported like
+    // any other, so the check mark and the pane stay right.
+    form->OnDestroy = [this] { FormDestroyed(); };
+    FForm = form.get();
+    try {
+        form->Initialize(FHost.get(), FTable.get(), keepEditing, docked, FNotifyWindow.get());
+    } catch (...) {
+        FDestroyingForm = true;
+        form.reset();
+        FDestroyingForm = false;
+        throw;
+    }
+    form.release();
+    ThrowIfFailed(FAction->SetChecked(VARIANT_TRUE));
+}
+
+void TPolypadComModule::DestroyForm()
+{
+    FDestroyingForm = true;
+    delete FForm;
+    FDestroyingForm = false;
+    if (FDestroyError)
+        std::rethrow_exception(std::exchange(FDestroyError, nullptr));
+}
+
+void TPolypadComModule::FormDestroyed()
+{
+    // Runs inside the window's destructor: a failing Host call is kept for the caller who
+    // destroyed the window, or shown when the window closed itself.
+    FForm = nullptr;
+    try {
+        if (FAction)
+            ThrowIfFailed(FAction->SetChecked(VARIANT_FALSE));
+        if (FPane)
+            ThrowIfFailed(FPane->SetVisible(VARIANT_FALSE));
+    } catch (const std::exception& e) {
+        if (FDestroyingForm)
+            FDestroyError = std::current_exception();
+        else
+            ShowException(PolypadServer::ApplicationWindow(), e);
+    }
 }
 
 LRESULT CALLBACK TPolypadComModule::NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

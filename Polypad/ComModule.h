@@ -14,6 +14,7 @@
 #include "Polypad_TLB.h"
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 
 class TPolypadForm;
@@ -54,6 +55,9 @@ private:
     void DoInit(IHostApplication* host, BSTR actionName);
     void DoDone();
     void CreateNotifyWindow();
+    void CreateForm(bool keepEditing);
+    void DestroyForm();
+    void FormDestroyed();
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -66,6 +70,12 @@ private:
     std::uint8_t FFormType = 0;
     TUniqueWindow FNotifyWindow;
     TComPtr<IHostAction> FAction;
+    bool FDestroyingForm = false;
+    std::exception_ptr FDestroyError;
+
+public:
+    // The editor window while it exists (for the tests).
+    TPolypadForm* Form() const { return FForm; }
 };
 
 // The first top-level window of this process whose class name is exactly "TApplication"

@@ -2,6 +2,7 @@
 
 #include "Polypad/ComModule.h"
 #include "Polypad/ComUtils.h"
+#include "controls/FormUtils.h"
 #include "controls/WinHandles.h"
 
 #include "Polypad_TLB.h"
@@ -290,6 +291,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
             for (const std::wstring& name : GWindowClasses)
                 ::UnregisterClassW(name.c_str(), GInstance);
             GWindowClasses.clear();
+            UnregisterWindowClasses();
             if (GTypeInfo)
                 GTypeInfo->Release();
             if (GTypeLib)

@@ -378,11 +378,24 @@ TAction* TActionList::FindShortCut(const TShortCut& key) const
 
 // ---- popup menu -------------------------------------------------------------------------------
 
-void TPopupMenu::AddAction(TAction& action)
+void TPopupMenu::AddAction(TAction& action, const std::string& caption)
 {
     TItem item;
     item.Action = &action;
+    item.Caption = caption;
     FItems.push_back(std::move(item));
+}
+
+void TPopupMenu::CopyItemsFrom(const TPopupMenu& source)
+{
+    for (const auto& item : source.FItems) {
+        if (item.Submenu)
+            continue;
+        TItem copy;
+        copy.Action = item.Action;
+        copy.Caption = item.Caption;
+        FItems.push_back(std::move(copy));
+    }
 }
 
 void TPopupMenu::AddSeparator()
@@ -415,7 +428,7 @@ void TPopupMenu::BuildInto(HMENU menu) const
             if (!item.Action->Enabled())
                 flags |= MF_GRAYED;
             ::AppendMenuW(menu, flags, static_cast<UINT_PTR>(item.Action->Id()),
-                          Widen(item.Action->Caption()).c_str());
+                          Widen(item.Caption.empty() ? item.Action->Caption() : item.Caption).c_str());
         } else {
             ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         }
@@ -613,6 +626,93 @@ bool TToolBar::Notified(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
         return true;
     }
     return false;
+}
+
+// ---- combo box and panel ----------------------------------------------------------------------
+
+TComboBox::TComboBox(HWND parent, int x, int y, int width, int dropDownHeight)
+{
+    CreateSubclassed(L"COMBOBOX", 0, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, L"", x, y,
+                     width, dropDownHeight, parent);
+}
+
+void TComboBox::AddItem(const std::string& text)
+{
+    ::SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+int TComboBox::ItemCount() const
+{
+    return static_cast<int>(::SendMessageW(Handle(), CB_GETCOUNT, 0, 0));
+}
+
+std::string TComboBox::ItemText(int index) const
+{
+    const auto length = ::SendMessageW(Handle(), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length < 0)
+        return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    ::SendMessageW(Handle(), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return Narrow(text);
+}
+
+int TComboBox::ItemIndex() const
+{
+    return static_cast<int>(::SendMessageW(Handle(), CB_GETCURSEL, 0, 0));
+}
+
+void TComboBox::SetItemIndex(int index)
+{
+    ::SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+bool TComboBox::Notified(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
+{
+    if (message != WM_COMMAND || HIWORD(wParam) != CBN_SELCHANGE)
+        return false;
+    if (OnChange)
+        OnChange();
+    result = 0;
+    return true;
+}
+
+TPanel::TPanel(HWND parent, const std::string& caption)
+{
+    RegisterWindowClass(L"PolypadPanel", CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
+                        reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), ::LoadCursorW(nullptr, IDC_ARROW));
+    CreateHandle(L"PolypadPanel", 0, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, Widen(caption), 0, 0, 0, 0, parent);
+}
+
+LRESULT TPanel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT:
+        Paint();
+        return 0;
+    case WM_SIZE:
+        if (FillChild)
+            ::MoveWindow(FillChild, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        return 0;
+    case WM_MOUSEMOVE:
+        if (OnMouseMove)
+            OnMouseMove();
+        return 0;
+    default: break;
+    }
+    return TWindow::WindowProc(message, wParam, lParam);
+}
+
+void TPanel::Paint()
+{
+    TPaintDC dc(Handle());
+    RECT r = ClientRect();
+    TSelectObject font(dc.get(), DefaultGuiFont());
+    ::SetBkMode(dc.get(), TRANSPARENT);
+    ::SetTextColor(dc.get(), ::GetSysColor(COLOR_BTNTEXT));
+    const std::wstring caption = Widen(Text());
+    ::DrawTextW(dc.get(), caption.c_str(), static_cast<int>(caption.size()), &r,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 // ---- message window and timer ---------------------------------------------------------------

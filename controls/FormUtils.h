@@ -136,10 +136,13 @@ public:
     struct TItem {
         TAction* Action = nullptr; // null: separator, unless Submenu
         std::unique_ptr<TPopupMenu> Submenu;
-        std::string Caption;        // for submenus
+        std::string Caption;        // of submenus, or a command's own caption here
     };
-    void AddAction(TAction& action);
+    // An item of action, shown with caption when one is given (else the action's own).
+    void AddAction(TAction& action, const std::string& caption = {});
     void AddSeparator();
+    // Appends copies of source's command items and separators (submenus are left out).
+    void CopyItemsFrom(const TPopupMenu& source);
     TPopupMenu& AddSubmenu(const std::string& caption);
     void Clear() { FItems.clear(); }
     int Count() const { return static_cast<int>(FItems.size()); }
@@ -198,6 +201,36 @@ private:
         TPopupMenu* Menu;
     };
     std::vector<TButton> FButtons;
+};
+
+// A drop-down list combo box (no typing); OnChange after the user picks an item.
+class TComboBox : public TWindow {
+public:
+    TComboBox(HWND parent, int x, int y, int width, int dropDownHeight);
+    void AddItem(const std::string& text);
+    int ItemCount() const;
+    std::string ItemText(int index) const;
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+    std::function<void()> OnChange;
+
+protected:
+    bool Notified(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+};
+
+// A plain container with a caption drawn in its middle (seen only where no child covers it).
+class TPanel : public TWindow {
+public:
+    TPanel(HWND parent, const std::string& caption);
+    std::function<void()> OnMouseMove;
+    // The child that fills the panel (resized with it), or null.
+    HWND FillChild = nullptr;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void Paint();
 };
 
 // A hidden message-only window with a handler.

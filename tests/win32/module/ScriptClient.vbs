@@ -2,8 +2,11 @@
 ' no Host object must fail with an error the script can see, not crash.
 Set o = CreateObject("Polypad.PolypadComModule")
 o.Synchronize
-o.ShowHideForm
+' Before Init there is no Host to show a window in: an error, not a crash.
 On Error Resume Next
+o.ShowHideForm
+If Err.Number = 0 Then WScript.Quit 3
+Err.Clear
 o.Init Nothing, "Polypad"
 If Err.Number = 0 Then WScript.Quit 2
 Err.Clear

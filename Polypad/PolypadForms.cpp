@@ -1,0 +1,1209 @@
+#include "Polypad/PolypadForms.h"
+
+#include "CoreLib/ContourParts.h"
+#include "CoreLib/Errors.h"
+#include "Polypad/DegreesUtils.h"
+#include "Polypad/ExchangeText.h"
+#include "Polypad/HostTable.h"
+#include "Polypad/ToolBarImages.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Shows the settings warning after Initialize has returned to the Host.
+constexpr UINT WM_WARNBADSETTINGS = WM_USER + 5;
+
+// Where the floating window starts before its stored bounds are applied.
+constexpr int kResourceLeft = 160;
+constexpr int kResourceTop = 120;
+
+constexpr const char* kClosedHint = "Контур замкнут";
+constexpr const char* kOpenHint = "Контур разомкнут";
+
+TBounds WindowBounds(HWND window)
+{
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+RECT WorkArea()
+{
+    RECT area{};
+    if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0))
+        area = {0, 0, ::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1};
+    return area;
+}
+
+bool IsAngleKind(TTableColumnKind kind)
+{
+    return kind == ckLeftAngle || kind == ckRightAngle || kind == ckDirectionAngle;
+}
+
+bool NeverEditable(TTableColumnKind kind) { return kind == ckPointNumber || kind == ckArcRadius; }
+
+} // namespace
+
+// ---- settings store -------------------------------------------------------------------------
+
+THostSettingsStore::THostSettingsStore(IHostApplication* host)
+    : FSettings(HostObject<IHostSettings>("IHostApplication.Settings",
+                                          [&](IHostSettings** s) { return host->get_Settings(s); }))
+{
+}
+
+std::string THostSettingsStore::Read(const std::string& key, const std::string& defaultValue)
+{
+    TBStr result;
+    ThrowIfFailed(FSettings->ReadString(1, 0, TBStr(key).get(), TBStr(defaultValue).get(), result.put()));
+    return result.Utf8();
+}
+
+void THostSettingsStore::Write(const std::string& key, const std::string& value)
+{
+    ThrowIfFailed(FSettings->WriteString(1, 0, TBStr(key).get(), TBStr(value).get()));
+}
+
+// ---- construction ---------------------------------------------------------------------------
+
+TPolypadForm::TPolypadForm(HWND parentWindow, bool docked) : TNonModalForm(parentWindow), FDocked(docked)
+{
+    SetFormatSettings(SystemFormatSettings());
+    CreateActions();
+    const DWORD style = docked ? WS_CHILD | WS_CLIPCHILDREN : WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    CreateForm(kFormCaption, style, docked ? 0 : WS_EX_CONTROLPARENT, kFormClientWidth, kFormClientHeight);
+    if (!docked)
+        ::SetWindowPos(Handle(), nullptr, kResourceLeft, kResourceTop, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CreateMenus();
+    CreateComponents();
+}
+
+TPolypadForm::~TPolypadForm()
+{
+    if (FTable)
+        FTable->SetNotifyWindow(nullptr);
+    // The hints erase themselves from the map as the manager frees them.
+    FHintManager.reset();
+    FClipboard.reset();
+    FColumns.reset();
+    FTableWindow.reset();
+    FFocusWindow.reset();
+    SimpleGrid.reset();
+    DestroyHandle();
+    if (OnDestroy) {
+        auto notify = std::move(OnDestroy);
+        notify();
+    }
+}
+
+void TPolypadForm::CreateActions()
+{
+    auto add = [this](const char* caption, const char* hint, int image, void (TPolypadForm::*handler)()) {
+        TAction& a = Actions.Add(caption, hint, image);
+        a.OnExecute = [this, handler](TAction&) { (this->*handler)(); };
+        return &a;
+    };
+    FillTableFromMapObjectAction = add("Заполнить таблицу", "Заполнить таблицу координатами выделенного объекта",
+                                       tbiFillTable, &TPolypadForm::FillTableFromMapObjectActionExecute);
+    CreateMapObjectAction =
+        add("Создать объект", "Создать объект", tbiCreateObject, &TPolypadForm::CreateMapObjectActionExecute);
+    AddToMapObjectAction = add("Добавить форму к объекту", "Добавить форму к выделенному объекту", tbiAddShape,
+                               &TPolypadForm::AddToMapObjectActionExecute);
+    UpdateMapObjectAction =
+        add("Обновить объект", "Обновить выделенный объект на основе координат из таблицы", tbiUpdateObject,
+            &TPolypadForm::UpdateMapObjectActionExecute);
+    CopyToClipboardAction = add("Скопировать в буфер обмена", "Скопировать таблицу в буфер обмена", tbiCopy,
+                                &TPolypadForm::CopyToClipboardActionExecute);
+    PasteFromClipboardAction = add("Вставить из буфера обмена", "Вставить таблицу из буфера обмена", tbiPaste,
+                                   &TPolypadForm::PasteFromClipboardActionExecute);
+    InsertRowAction =
+        add("Вставить строку", "Вставить строку в таблицу", tbiInsertRow, &TPolypadForm::InsertRowActionExecute);
+    DeleteRowAction =
+        add("Удалить строку", "Удалить строку из таблицы", tbiDeleteRow, &TPolypadForm::DeleteRowActionExecute);
+    ClearTableAction =
+        add("Очистить таблицу", "Очистить таблицу", tbiClearTable, &TPolypadForm::ClearTableActionExecute);
+    AddRowAction =
+        add("Добавить строку", "Добавить строку в конец таблицы", tbiAddRow, &TPolypadForm::AddRowActionExecute);
+    HideUnhideColumnAction = add("Скрыть/показать столбец", "Показать/скрыть столбец", tbiColumns,
+                                 &TPolypadForm::HideUnhideColumnActionExecute);
+    ContourPartClosedAction =
+        add("Контур замкнут", kClosedHint, tbiContourClosed, &TPolypadForm::ContourPartClosedActionExecute);
+    SwitchFormTypeAction =
+        add("Переключить вид", "Переключить вид", tbiSwitchLayout, &TPolypadForm::SwitchFormTypeActionExecute);
+    RowUpAction = add("Переместить строку вверх", "Переместить строку вверх на одну позицию", tbiRowUp,
+                      &TPolypadForm::RowUpActionExecute);
+    RowUpAction->SetShortCut({VK_UP, true});
+    RowDownAction = add("Переместить строку вниз", "Переместить строку вниз на одну позицию", tbiRowDown,
+                        &TPolypadForm::RowDownActionExecute);
+    RowDownAction->SetShortCut({'A', true});
+    EditingModeAction = add("Режим редактирования", "Включить/выключить режим редактирования", tbiEditingMode,
+                            &TPolypadForm::EditingModeActionExecute);
+    SynchronizationAction = add("Режим синхронизации", "Синхронизировать с картой", tbiSynchronization,
+                                &TPolypadForm::SynchronizationActionExecute);
+    PainterModeAction = add("Режим отрисовки контура", "Режим отрисовки контура", tbiPainterMode,
+                            &TPolypadForm::PainterModeActionExecute);
+    PositionAction =
+        add("Позиционировать вершину", "Найти вершину на карте", -1, &TPolypadForm::PositionActionExecute);
+    FitToWindowAction =
+        add("Вписать в окно", "Вписать контур в окно карты", tbiFitToWindow, &TPolypadForm::FitToWindowActionExecute);
+
+    auto column = [this](const char* caption, bool checked, std::initializer_list<TTableColumnKind> kinds) {
+        TAction& a = Actions.Add(caption);
+        a.SetChecked(checked);
+        const std::vector<TTableColumnKind> list(kinds);
+        a.OnExecute = [this, list](TAction& self) {
+            self.SetChecked(!self.Checked());
+            for (const TTableColumnKind kind : list) {
+                (*FColumns)[kind].Visible = self.Checked();
+                ShowHideColumn(kind);
+            }
+        };
+        return &a;
+    };
+    PointNumberColumnAction = column("Номер точки", true, {ckPointNumber});
+    CoordinatesColumnAction = column("Координаты", true, {ckX, ckY});
+    EdgeLengthColumnAction = column("Длина ребра", true, {ckEdgeLength});
+    LeftAngleColumnAction = column("Левый угол", false, {ckLeftAngle});
+    RightAngleColumnAction = column("Правый угол", false, {ckRightAngle});
+    DirectionAngleColumnAction = column("Дирекционный угол", true, {ckDirectionAngle});
+    ArcConvexityColumnAction = column("Кривизна дуги", false, {ckArcConvexity});
+    ArcCenterColumnAction = column("Центр дуги", false, {ckArcCenterX, ckArcCenterY});
+    ArcRadiusColumnAction = column("Радиус дуги", false, {ckArcRadius});
+
+    Actions.OnChange.push_back([this](TAction& a) { RefreshToolButton(a); });
+}
+
+void TPolypadForm::CreateMenus()
+{
+    HideUnhideColumnPopupMenu.AddAction(*PointNumberColumnAction);
+    HideUnhideColumnPopupMenu.AddSeparator();
+    HideUnhideColumnPopupMenu.AddAction(*CoordinatesColumnAction);
+    HideUnhideColumnPopupMenu.AddSeparator();
+    HideUnhideColumnPopupMenu.AddAction(*EdgeLengthColumnAction);
+    HideUnhideColumnPopupMenu.AddAction(*LeftAngleColumnAction);
+    HideUnhideColumnPopupMenu.AddAction(*RightAngleColumnAction);
+    HideUnhideColumnPopupMenu.AddAction(*DirectionAngleColumnAction);
+    HideUnhideColumnPopupMenu.AddSeparator();
+    HideUnhideColumnPopupMenu.AddAction(*ArcConvexityColumnAction);
+    HideUnhideColumnPopupMenu.AddAction(*ArcCenterColumnAction);
+    HideUnhideColumnPopupMenu.AddAction(*ArcRadiusColumnAction);
+
+    // The table menu shows the position command under its own caption.
+    TablePopupMenu.AddAction(*ClearTableAction);
+    TablePopupMenu.AddSeparator();
+    TablePopupMenu.AddAction(*AddRowAction);
+    TablePopupMenu.AddAction(*InsertRowAction);
+    TablePopupMenu.AddAction(*DeleteRowAction);
+    TablePopupMenu.AddSeparator();
+    TablePopupMenu.AddAction(*PositionAction, "Найти вершину");
+    TablePopupMenu.AddSeparator();
+    ColumnsItems = &TablePopupMenu.AddSubmenu("Столбец");
+    TablePopupMenu.OnPopup = [this](TPopupMenu&) { TablePopupMenuPopup(); };
+
+    CreateMapObjectPopupMenu.OnPopup = [this](TPopupMenu&) { CreateMapObjectPopupMenuPopup(); };
+    AddToMapObjectPopupMenu.OnPopup = [this](TPopupMenu&) { AddToMapObjectPopupMenuPopup(); };
+}
+
+void TPolypadForm::CreateComponents()
+{
+    ToolBarImageList = CreateToolBarImages();
+    ToolBar = std::make_unique<TToolBar>(Handle(), ToolBarImageList.get());
+    BuildToolBar();
+    ToolBar->OnHint = [this](const std::string& hint) { ShowStatusHint(hint); };
+
+    MainStatusBar = std::make_unique<TStatusBar>(Handle(), true);
+
+    Panel1 = std::make_unique<TPanel>(Handle(), kNoViewRightText);
+    Panel1->OnMouseMove = [this] { ShowStatusHint(""); };
+    SimpleGrid = std::make_unique<TSimpleGrid>();
+    SimpleGrid->CreateGrid(Panel1->Handle(), 0, 0, 10, 10);
+    Panel1->FillChild = SimpleGrid->Handle();
+    SimpleGrid->SetRowHeader(grhState);
+    SimpleGrid->SetDefaultRowHeight(20);
+    SimpleGrid->SetDataRowCount(0);
+    SimpleGrid->OnGetDataValue = [this](TSimpleGrid&, int c, int r, TGridValue& v) { SimpleGridGetDataValue(c, r, v); };
+    SimpleGrid->OnSetDataValue = [this](TSimpleGrid&, int c, int r, const TGridValue& v) {
+        SimpleGridSetDataValue(c, r, v);
+    };
+    SimpleGrid->OnDataCellSelect = [this](TSimpleGrid&, int, int) { SimpleGridDataCellSelect(); };
+    SimpleGrid->OnKeyDown = [this](TCellGrid&, UINT& key, TShiftState shift) { SimpleGridKeyDown(key, shift); };
+
+    SimpleGrigSetFocusTimer.OnTimer = [this] {
+        SimpleGrid->SyncCurrentCell();
+        SimpleGrigSetFocusTimer.SetEnabled(false);
+    };
+
+    const RECT client = ClientRect();
+    OnResize(client.right, client.bottom);
+}
+
+void TPolypadForm::BuildToolBar()
+{
+    auto button = [this](TAction* action, TPopupMenu* menu = nullptr) {
+        ToolBar->AddButton(*action, menu);
+        FToolButtons.push_back(action);
+    };
+    auto separator = [this](int width = 8) {
+        ToolBar->AddSeparator(width);
+        FToolButtons.push_back(nullptr);
+    };
+    button(FillTableFromMapObjectAction);
+    button(UpdateMapObjectAction);
+    button(CreateMapObjectAction, &CreateMapObjectPopupMenu);
+    button(AddToMapObjectAction, &AddToMapObjectPopupMenu);
+    separator();
+    button(CopyToClipboardAction);
+    button(PasteFromClipboardAction);
+    separator();
+    button(ClearTableAction);
+    button(HideUnhideColumnAction, &HideUnhideColumnPopupMenu);
+    button(AddRowAction);
+    button(InsertRowAction);
+    button(DeleteRowAction);
+    button(RowUpAction);
+    button(RowDownAction);
+    separator();
+    button(ContourPartClosedAction);
+    // The precision list sits on a placeholder as wide as itself.
+    separator(81);
+    const RECT slot = ToolBar->ButtonRect(static_cast<int>(FToolButtons.size()) - 1);
+    DigitsComboBox = std::make_unique<TComboBox>(ToolBar->Handle(), slot.left, slot.top, 81, 200);
+    for (const char* item : {"0", "0.0", "0.00", "0.000", "0.0000", "0.00000", "0.000000", "0.0000000"})
+        DigitsComboBox->AddItem(item);
+    DigitsComboBox->OnChange = [this] { DigitsComboBoxChange(); };
+    separator();
+    button(FitToWindowAction);
+    button(SwitchFormTypeAction);
+    button(EditingModeAction);
+    button(SynchronizationAction);
+    button(PainterModeAction);
+}
+
+void TPolypadForm::RefreshToolButton(TAction& action)
+{
+    if (ToolBar && ToolButtonIndex(action) >= 0)
+        ToolBar->Refresh(action);
+}
+
+int TPolypadForm::ToolButtonIndex(const TAction& action) const
+{
+    const auto it = std::find(FToolButtons.begin(), FToolButtons.end(), &action);
+    return it == FToolButtons.end() ? -1 : static_cast<int>(it - FToolButtons.begin());
+}
+
+void TPolypadForm::OnResize(int width, int height)
+{
+    if (!ToolBar || !MainStatusBar || !Panel1)
+        return;
+    ::SendMessageW(ToolBar->Handle(), TB_AUTOSIZE, 0, 0);
+    ::SendMessageW(MainStatusBar->Handle(), WM_SIZE, 0, 0);
+    const int top = ToolBar->Height();
+    const int bottom = height - MainStatusBar->Height();
+    ::MoveWindow(Panel1->Handle(), 0, top, width, std::max(bottom - top, 0), TRUE);
+}
+
+// ---- initialisation and settings ------------------------------------------------------------
+
+void TPolypadForm::Initialize(IHostApplication* host, TTable* table, bool keepEditing, bool docked,
+                              HWND moduleWindow)
+{
+    Assert(table != nullptr, "TPolypadForm.Initialize: no table");
+    FTableWindow = std::make_unique<TMessageWindow>([this](UINT message, WPARAM, LPARAM, LRESULT& result) {
+        if (message != WM_TABLECHANGED)
+            return false;
+        FTableChangePending = false;
+        RefreshContourHint();
+        result = 0;
+        return true;
+    });
+    FHost = TComPtr<IHostApplication>(host);
+    FModuleWindow = moduleWindow;
+    FTable = table;
+    FDocked = docked;
+
+    FColumns = std::make_unique<TTableColumns>();
+
+    const auto mainWindow = HostObject<IHostMainWindow>(
+        "IHostApplication.MainWindow", [&](IHostMainWindow** w) { return FHost->get_MainWindow(w); });
+    const auto mapWindow = HostObject<IHostMapWindow>(
+        "IHostMainWindow.MapWindow", [&](IHostMapWindow** w) { return mainWindow->get_MapWindow(w); });
+    FHintManager = std::make_unique<TPaintHintManager>(mapWindow.get());
+    const std::uint32_t color = OverlayColor(::GetSysColor(COLOR_WINDOW));
+    FContourHint = CreateHint({1, 0.0, 0.0, color});
+    FVertexHint = CreateHint({0, 0.0, 0.0, color});
+
+    SimpleGrid->SetDataRowCount(FTable->Count());
+    FEditingMode = keepEditing;
+    LoadSettings();
+    DigitsComboBox->SetItemIndex(FDigits);
+
+    ApplyColumnActions();
+    BuildColumns();
+    SimpleGrid->MoveToDataCell(SimpleGrid->DataCol(), 0);
+    EditingModeAction->SetChecked(FEditingMode);
+    SynchronizationAction->SetChecked(FSynchronizationMode);
+    SynchronizationAction->SetEnabled(!FEditingMode);
+    UpdateModeHints();
+    UpdateClosedAction();
+
+    LoadGridPosition();
+    FClipboard = std::make_unique<TOxClipboard>();
+    UpdateGridAccess();
+    FModified = false;
+    UpdateActions();
+    SynchronizeWithMap();
+    FHintManager->SetPainting(PainterModeAction->Checked());
+    UpdateColumnEditing();
+    FTable->SetNotifyWindow(this);
+    FFocusWindow = std::make_unique<TMessageWindow>([this](UINT message, WPARAM, LPARAM, LRESULT& result) {
+        if (message != WM_FOCUSGRID)
+            return false;
+        SimpleGrid->SetFocus();
+        result = 0;
+        return true;
+    });
+    Show();
+    SimpleGrid->SetFocus();
+    // The outline of rows the table already holds (a layout switch keeps them).
+    PostTableChanged();
+    if (!FBadSettingKeys.empty())
+        ::PostMessageW(Handle(), WM_WARNBADSETTINGS, 0, 0);
+}
+
+TPaintHint* TPolypadForm::CreateHint(const TPaintHintPen& pen)
+{
+    TVariant none;
+    none.put()->vt = VT_NULL;
+    TComPtr<IDispatch> geometry;
+    ThrowIfFailed(FHost->CreateGeometry(0, none.get(), geometry.put()));
+    RequireHostObject(geometry, "IHostApplication.CreateGeometry");
+    const TComPtr<IHostContour> contour = geometry.query<IHostContour>();
+    auto hint = std::make_unique<TPaintHint>(contour.get(), true, pen);
+    TPaintHint* result = hint.get();
+    FHintManager->AddHint(hint.release());
+    return result;
+}
+
+TBounds TPolypadForm::Bounds() const { return WindowBounds(Handle()); }
+
+void TPolypadForm::SetBounds(const TBounds& b)
+{
+    ::MoveWindow(Handle(), b.Left, b.Top, b.Width, b.Height, TRUE);
+}
+
+TFormSettings TPolypadForm::CurrentSettings() const
+{
+    TFormSettings s;
+    s.PainterMode = PainterModeAction->Checked();
+    s.Synchronization = FSynchronizationMode;
+    s.Digits = FDigits;
+    for (int i = 0; i < kTableColumnCount; ++i) {
+        const TTableColumn& c = (*FColumns)[static_cast<TTableColumnKind>(i)];
+        s.Showing[static_cast<std::size_t>(i)] = c.Visible;
+        s.Width[static_cast<std::size_t>(i)] = c.Width;
+    }
+    s.Bounds = Bounds();
+    s.DataRow = SimpleGrid->DataRow();
+    s.DataCol = SimpleGrid->DataCol();
+    return s;
+}
+
+void TPolypadForm::ApplySettings(const TFormSettings& s)
+{
+    PainterModeAction->SetChecked(s.PainterMode);
+    FSynchronizationMode = s.Synchronization;
+    FDigits = std::clamp(s.Digits, 0, kMaxDigits);
+    if (FDigits != s.Digits)
+        FBadSettingKeys.push_back(kDigitsKey);
+    for (int i = 0; i < kTableColumnCount; ++i) {
+        TTableColumn& c = (*FColumns)[static_cast<TTableColumnKind>(i)];
+        c.Visible = s.Showing[static_cast<std::size_t>(i)];
+        c.Width = s.Width[static_cast<std::size_t>(i)];
+    }
+}
+
+void TPolypadForm::LoadSettings()
+{
+    THostSettingsStore store(FHost.get());
+    TFormSettings s = LoadFormSettings(store, FDocked, Bounds(), FBadSettingKeys);
+    ApplySettings(s);
+    if (!FDocked) {
+        const RECT area = WorkArea();
+        KeepOnWorkArea(s.Bounds, area.left, area.top, area.right, area.bottom);
+        SetBounds(s.Bounds);
+    }
+}
+
+void TPolypadForm::LoadGridPosition()
+{
+    THostSettingsStore store(FHost.get());
+    TFormSettings s;
+    ::LoadGridPosition(store, s, FBadSettingKeys);
+    SimpleGrid->MoveToDataCell(s.DataCol, s.DataRow);
+}
+
+void TPolypadForm::SaveSettings()
+{
+    THostSettingsStore store(FHost.get());
+    SaveFormSettings(store, FDocked, CurrentSettings());
+}
+
+void TPolypadForm::WarnAboutBadSettings()
+{
+    std::string keys;
+    for (const std::string& key : FBadSettingKeys)
+        keys += (keys.empty() ? "" : ", ") + key;
+    FBadSettingKeys.clear();
+    Warn("Сохранённые настройки окна не прочитаны (" + keys + "); взяты значения по умолчанию");
+}
+
+void TPolypadForm::UpdateGridAccess()
+{
+    auto allowed = [this] {
+        if (!FHost)
+            return false;
+        TComPtr<IHostMapView> view;
+        ThrowIfFailed(FHost->get_ActiveMapView(view.put()));
+        if (!view)
+            return false;
+        TComPtr<IHostViewLayer> viewLayer;
+        ThrowIfFailed(view->get_ActiveLayer(viewLayer.put()));
+        if (!viewLayer)
+            return false;
+        const auto layer = HostObject<IHostLayer>("IHostViewLayer.Layer",
+                                                  [&](IHostLayer** l) { return viewLayer->get_Layer(l); });
+        long id = 0;
+        ThrowIfFailed(layer->get_Id(&id));
+        const auto project = HostObject<IHostProject>("IHostApplication.Project",
+                                                      [&](IHostProject** p) { return FHost->get_Project(p); });
+        const auto byId =
+            HostObject<IHostLayer>("IHostProject.LayerById", [&](IHostLayer** l) { return project->LayerById(id, l); });
+        const auto permissions = HostObject<IHostPermissions>(
+            "IHostLayer.Permissions", [&](IHostPermissions** p) { return byId->get_Permissions(p); });
+        VARIANT_BOOL allows = VARIANT_FALSE;
+        ThrowIfFailed(permissions->Allows(kCreateRightMask, &allows));
+        return allows != VARIANT_FALSE;
+    };
+    // Decided before the grid is touched, so that a visible grid never blinks.
+    SimpleGrid->Show(allowed());
+}
+
+void TPolypadForm::ShowStatusHint(const std::string& text)
+{
+    if (MainStatusBar && MainStatusBar->SimpleText() != text)
+        MainStatusBar->SetSimpleText(text);
+}
+
+bool TPolypadForm::Confirm(const std::string& text)
+{
+    return MessageBoxOwned(Handle(), text, kFormCaption, MB_YESNO) == IDYES;
+}
+
+void TPolypadForm::Warn(const std::string& text)
+{
+    MessageBoxOwned(Handle(), text, kFormCaption, MB_OK | MB_ICONWARNING);
+}
+
+void TPolypadForm::DropDownButtonMenu(TAction& buttonAction, TPopupMenu& menu)
+{
+    const int index = ToolButtonIndex(buttonAction);
+    if (index < 0)
+        return;
+    const RECT r = ToolBar->ButtonRect(index);
+    POINT p{r.left, r.bottom};
+    ::MapWindowPoints(ToolBar->Handle(), Handle(), &p, 1);
+    ::ClientToScreen(Handle(), &p);
+    menu.Popup(Handle(), p.x, p.y);
+}
+
+LRESULT TPolypadForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case CM_RELEASE:
+        delete this;
+        return 0;
+    case WM_WARNBADSETTINGS:
+        WarnAboutBadSettings();
+        return 0;
+    case WM_MOUSEMOVE:
+        ShowStatusHint("");
+        break;
+    case WM_CONTEXTMENU: {
+        const HWND source = reinterpret_cast<HWND>(wParam);
+        if (SimpleGrid && (source == SimpleGrid->Handle() || ::IsChild(SimpleGrid->Handle(), source))) {
+            POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (p.x == -1 && p.y == -1) {
+                const RECT cell = SimpleGrid->CurrentCellScreenRect();
+                p = {cell.left, cell.bottom};
+            }
+            TablePopupMenu.Popup(Handle(), p.x, p.y);
+            return 0;
+        }
+        break;
+    }
+    default: break;
+    }
+    return TNonModalForm::WindowProc(message, wParam, lParam);
+}
+
+bool TPolypadForm::OnCloseQuery()
+{
+    // Closing saves the settings; the window is freed from the message loop.
+    SaveSettings();
+    ::PostMessageW(Handle(), CM_RELEASE, 0, 0);
+    return false;
+}
+
+void TPolypadForm::SwitchFormTypeActionExecute()
+{
+    SaveSettings();
+    ::PostMessageW(Handle(), CM_RELEASE, 0, 0);
+    ::PostMessageW(FModuleWindow, WM_SWITCHFORMTYPE, FEditingMode ? 1 : 0, 0);
+}
+
+// ---- map object -----------------------------------------------------------------------------
+
+void TPolypadForm::FillTableFromMapObjectActionExecute()
+{
+    if (const TMapWarning warning = FillTableFromMapObject(FHost.get(), *FTable)) {
+        Warn(*warning);
+        return;
+    }
+    SimpleGrid->Show(true);
+    SimpleGrid->SetDataRowCount(FTable->Count());
+    FModified = false;
+    SelectFirstRow();
+    UpdateActions();
+    UpdateClosedAction();
+}
+
+void TPolypadForm::UpdateClosedAction()
+{
+    const bool closed = FTable->Closed();
+    ContourPartClosedAction->SetChecked(closed);
+    ContourPartClosedAction->SetImageIndex(closed ? tbiContourOpen : tbiContourClosed);
+    ContourPartClosedAction->SetHint(closed ? kClosedHint : kOpenHint);
+}
+
+void TPolypadForm::UpdateMapObjectActionExecute()
+{
+    if (const TMapWarning warning = UpdateMapObject(FHost.get(), FTable->ContourPart()))
+        Warn(*warning);
+}
+
+void TPolypadForm::CreateMapObjectActionExecute() { DropDownButtonMenu(*CreateMapObjectAction, CreateMapObjectPopupMenu); }
+
+void TPolypadForm::AddToMapObjectActionExecute() { DropDownButtonMenu(*AddToMapObjectAction, AddToMapObjectPopupMenu); }
+
+void TPolypadForm::CreateMapObjectPopupMenuPopup() { RebuildStyleMenu(CreateMapObjectPopupMenu, TStyleMenuKind::smkCreate); }
+
+void TPolypadForm::AddToMapObjectPopupMenuPopup() { RebuildStyleMenu(AddToMapObjectPopupMenu, TStyleMenuKind::smkAdd); }
+
+void TPolypadForm::RebuildStyleMenu(TPopupMenu& menu, TStyleMenuKind kind)
+{
+    if (!FHost)
+        return;
+    TStyleMenu& items = kind == TStyleMenuKind::smkCreate ? FCreateStyles : FAddStyles;
+    menu.Clear();
+    // The menu no longer refers to the old items, so their handlers may go.
+    items.Events.clear();
+    items.Actions = std::make_unique<TActionList>();
+    TComPtr<IHostMapView> view;
+    ThrowIfFailed(FHost->get_ActiveMapView(view.put()));
+    if (!view)
+        return;
+    TComPtr<IHostViewLayer> layer;
+    ThrowIfFailed(view->get_ActiveLayer(layer.put()));
+    if (!layer)
+        return;
+    for (TStyleMenuEntry& entry : StyleMenuEntries(FHost.get(), kind)) {
+        auto event = std::make_unique<TStyleMenuEvent>(FHost.get(), &FTable->ContourPart(), entry.Style.get());
+        TStyleMenuEvent* handler = event.get();
+        TAction& item = items.Actions->Add(entry.Name);
+        if (kind == TStyleMenuKind::smkCreate)
+            item.OnExecute = [handler](TAction&) { handler->CreateObjectClick(); };
+        else
+            item.OnExecute = [handler](TAction&) { handler->AddShapeClick(); };
+        items.Events.push_back(std::move(event));
+        menu.AddAction(item);
+    }
+    FModified = false;
+}
+
+// ---- clipboard ------------------------------------------------------------------------------
+
+char TPolypadForm::DecimalSeparator() const { return FormatSettings().DecimalSeparator; }
+
+std::string TPolypadForm::BuildClipboardText() const
+{
+    TColumnGroups visible{};
+    visible[cgPointNumber] = PointNumberColumnAction->Checked();
+    visible[cgCoordinates] = CoordinatesColumnAction->Checked();
+    visible[cgEdgeLength] = EdgeLengthColumnAction->Checked();
+    visible[cgLeftAngle] = LeftAngleColumnAction->Checked();
+    visible[cgRightAngle] = RightAngleColumnAction->Checked();
+    visible[cgDirectionAngle] = DirectionAngleColumnAction->Checked();
+    visible[cgArcConvexity] = ArcConvexityColumnAction->Checked();
+    visible[cgArcCenter] = ArcCenterColumnAction->Checked();
+    visible[cgArcRadius] = ArcRadiusColumnAction->Checked();
+    return ::BuildClipboardText(*FTable, visible, FDigits, DecimalSeparator());
+}
+
+void TPolypadForm::CopyToClipboardActionExecute()
+{
+    const std::string text = BuildClipboardText();
+    FClipboard->Clear();
+    FClipboard->SetText(Widen(text));
+}
+
+void TPolypadForm::PasteFromClipboardActionExecute()
+{
+    if (!FEditingMode)
+        return;
+    // Every number is converted before the rows are replaced: a text that does not convert
+    // leaves the user's rows as they were.
+    const TPasteBuffer buffer = SplitClipboardText(Narrow(FClipboard->GetText()));
+    const std::vector<TVertexRecord> rows = ParsePastedRows(buffer, DecimalSeparator());
+    ClearRows();
+    for (const TVertexRecord& v : rows) {
+        SimpleGrid->SetDataRowCount(SimpleGrid->DataRowCount() + 1);
+        FTable->AddRow(TFloatPoint{v.X, v.Y}, v.ArcConvexity);
+    }
+    SelectFirstRow();
+    UpdateActions();
+}
+
+// ---- grid binding ---------------------------------------------------------------------------
+
+double TPolypadForm::RoundToDigits(double v) const { return ::RoundToDigits(v, FDigits); }
+
+std::int32_t TPolypadForm::EnsureRow(int dataRow)
+{
+    if (dataRow >= 0 && dataRow < FTable->Count())
+        return dataRow;
+    AddZeroRow();
+    return FTable->Count() - 1;
+}
+
+void TPolypadForm::SimpleGridGetDataValue(int dataCol, int dataRow, TGridValue& value)
+{
+    UpdateGridAccess();
+    const TTableColumnKind kind = KindOfCaption(SimpleGrid->Columns().Items(dataCol).Caption());
+    if (kind == ckNone)
+        return;
+    const std::int32_t row = EnsureRow(dataRow);
+    auto number = [&](double v, bool defined) {
+        if (defined)
+            value = TGridValue::Float(RoundToDigits(v));
+    };
+    auto text = [&](const std::string& t) {
+        if (t != "null")
+            value = TGridValue::String(t);
+    };
+    switch (kind) {
+    case ckPointNumber: value = TGridValue::Integer(row + 1); break;
+    case ckX: number(FTable->GetX(row), true); break;
+    case ckY: number(FTable->GetY(row), true); break;
+    case ckEdgeLength: {
+        const double length = FTable->GetEdgeLength(row);
+        number(length, length != -1);
+        break;
+    }
+    case ckLeftAngle: text(FTable->GetLeftAngleText(row)); break;
+    case ckRightAngle: text(FTable->GetRightAngleText(row)); break;
+    case ckDirectionAngle: text(FTable->GetDirectionAngleText(row)); break;
+    case ckArcConvexity: {
+        const double convexity = FTable->GetArcConvexity(row);
+        number(convexity, convexity != 0);
+        break;
+    }
+    case ckArcCenterX: {
+        const double x = FTable->GetArcCenterX(row);
+        number(x, x != -1);
+        break;
+    }
+    case ckArcCenterY: {
+        const double y = FTable->GetArcCenterY(row);
+        number(y, y != -1);
+        break;
+    }
+    case ckArcRadius: {
+        const double r = FTable->GetArcRadius(row);
+        number(r, r != -1);
+        break;
+    }
+    default: break;
+    }
+}
+
+void TPolypadForm::SimpleGridSetDataValue(int dataCol, int dataRow, const TGridValue& value)
+{
+    const TTableColumnKind kind = KindOfCaption(SimpleGrid->Columns().Items(dataCol).Caption());
+    const std::int32_t row = EnsureRow(dataRow);
+    auto degrees = [&] { return ParseDegrees(CleanDegreesText(value.AsText())); };
+    switch (kind) {
+    case ckX: FTable->SetX(row, value.AsFloat()); break;
+    case ckY: FTable->SetY(row, value.AsFloat()); break;
+    case ckEdgeLength: FTable->SetEdgeLength(row, value.AsFloat()); break;
+    case ckLeftAngle: FTable->SetLeftAngle(row, degrees()); break;
+    case ckRightAngle: FTable->SetRightAngle(row, degrees()); break;
+    case ckDirectionAngle: FTable->SetDirectionAngle(row, degrees()); break;
+    case ckArcConvexity: FTable->SetArcConvexity(row, value.AsFloat()); break;
+    case ckArcCenterX: FTable->SetArcCenterX(row, value.AsFloat()); break;
+    case ckArcCenterY: FTable->SetArcCenterY(row, value.AsFloat()); break;
+    default: break;
+    }
+    SimpleGrid->InvalidateData(-1, -1);
+    FModified = true;
+}
+
+void TPolypadForm::SimpleGridDataCellSelect()
+{
+    if (FVertexHint)
+        UpdateVertexMarker();
+}
+
+void TPolypadForm::DigitsComboBoxChange()
+{
+    FDigits = std::clamp(DigitsComboBox->ItemIndex(), 0, kMaxDigits);
+    SimpleGrid->InvalidateData(-1, -1);
+}
+
+int TPolypadForm::ColumnInsertPosition(TTableColumnKind kind)
+{
+    TSimpleGridColumns& columns = SimpleGrid->Columns();
+    for (int i = 0; i < columns.Count(); ++i)
+        if (KindOfCaption(columns.Items(i).Caption()) > kind)
+            return i;
+    return columns.Count();
+}
+
+int TPolypadForm::FindGridColumn(const std::string& caption)
+{
+    TSimpleGridColumns& columns = SimpleGrid->Columns();
+    for (int i = 0; i < columns.Count(); ++i)
+        if (columns.Items(i).Caption() == caption)
+            return i;
+    return -1;
+}
+
+void TPolypadForm::ShowColumn(TTableColumnKind kind)
+{
+    const TTableColumn& source = (*FColumns)[kind];
+    const int position = ColumnInsertPosition(kind);
+    TSimpleGridColumns& columns = SimpleGrid->Columns();
+    // InsertColumn moves the new column only onto an existing position; at the end it is added.
+    TSimpleGridColumn& column = position < columns.Count() ? columns.InsertColumn(position) : columns.Add();
+    column.SetCaption(source.Caption);
+    column.SetWidth(source.Width);
+    column.SetDataType(source.DataType);
+    if (IsAngleKind(kind))
+        column.SetTextEditMask(kDegreesEditMask);
+    if (source.DataType == gdtBoolean)
+        column.SetDropDown(gddValueList);
+    column.SetTextEditable(!NeverEditable(kind));
+}
+
+void TPolypadForm::ShowHideColumn(TTableColumnKind kind)
+{
+    if ((*FColumns)[kind].Visible) {
+        ShowColumn(kind);
+    } else {
+        const int position = FindGridColumn((*FColumns)[kind].Caption);
+        if (position < 0)
+            throw ERangeError();
+        SimpleGrid->Columns().Delete(position);
+    }
+    SimpleGrid->SyncCurrentCell();
+}
+
+void TPolypadForm::BuildColumns()
+{
+    SimpleGrid->Columns().BeginUpdate();
+    try {
+        for (int i = 0; i < kTableColumnCount; ++i)
+            if ((*FColumns)[static_cast<TTableColumnKind>(i)].Visible)
+                ShowColumn(static_cast<TTableColumnKind>(i));
+    } catch (...) {
+        SimpleGrid->Columns().EndUpdate();
+        throw;
+    }
+    SimpleGrid->Columns().EndUpdate();
+}
+
+void TPolypadForm::ApplyColumnActions()
+{
+    const TTableColumns& c = *FColumns;
+    PointNumberColumnAction->SetChecked(c[ckPointNumber].Visible);
+    CoordinatesColumnAction->SetChecked(c[ckX].Visible);
+    CoordinatesColumnAction->SetChecked(c[ckY].Visible);
+    EdgeLengthColumnAction->SetChecked(c[ckEdgeLength].Visible);
+    LeftAngleColumnAction->SetChecked(c[ckLeftAngle].Visible);
+    RightAngleColumnAction->SetChecked(c[ckRightAngle].Visible);
+    DirectionAngleColumnAction->SetChecked(c[ckDirectionAngle].Visible);
+    ArcConvexityColumnAction->SetChecked(c[ckArcConvexity].Visible);
+    ArcCenterColumnAction->SetChecked(c[ckArcCenterX].Visible);
+    ArcCenterColumnAction->SetChecked(c[ckArcCenterY].Visible);
+    ArcRadiusColumnAction->SetChecked(c[ckArcRadius].Visible);
+    // A pair stored half visible follows its second kind, so that grid and mark agree.
+    (*FColumns)[ckX].Visible = (*FColumns)[ckY].Visible;
+    (*FColumns)[ckArcCenterX].Visible = (*FColumns)[ckArcCenterY].Visible;
+}
+
+void TPolypadForm::HideUnhideColumnActionExecute()
+{
+    DropDownButtonMenu(*HideUnhideColumnAction, HideUnhideColumnPopupMenu);
+}
+
+// ---- rows -----------------------------------------------------------------------------------
+
+void TPolypadForm::AddZeroRow() { FTable->AddRow(TFloatPoint{0, 0}, 0); }
+
+void TPolypadForm::SelectFirstRow() { SimpleGrid->MoveToDataCell(SimpleGrid->DataCol(), 0); }
+
+void TPolypadForm::AddRowActionExecute()
+{
+    if (!FEditingMode)
+        return;
+    SimpleGrid->SetDataRowCount(SimpleGrid->DataRowCount() + 1);
+    AddZeroRow();
+    FModified = true;
+    SimpleGrid->SyncCurrentCell();
+}
+
+void TPolypadForm::InsertRowActionExecute()
+{
+    if (!FEditingMode)
+        return;
+    const int r = SimpleGrid->DataRow();
+    SimpleGrid->SetDataRowCount(SimpleGrid->DataRowCount() + 1);
+    FTable->InsertRow(r == -1 ? 0 : r);
+    SimpleGrid->MoveToDataCell(SimpleGrid->DataCol(), r + 1);
+    FModified = true;
+    SimpleGrid->SyncCurrentCell();
+}
+
+void TPolypadForm::DeleteRowActionExecute()
+{
+    if (!FEditingMode)
+        return;
+    const int r = SimpleGrid->DataRow();
+    if (r == -1 || r >= FTable->Count())
+        return;
+    SimpleGrid->SetDataRowCount(SimpleGrid->DataRowCount() - 1);
+    FTable->DeleteRow(r);
+    FModified = true;
+    UpdateActions();
+    SimpleGrid->SyncCurrentCell();
+}
+
+bool TPolypadForm::ConfirmClear()
+{
+    if (!FModified)
+        return true;
+    if (SimpleGrid->DataRowCount() == 0)
+        return false;
+    return Confirm(kConfirmClearText);
+}
+
+void TPolypadForm::ClearRows()
+{
+    FTable->ContourPart().Clear();
+    PostTableChanged();
+    SimpleGrid->SetDataRowCount(0);
+    FModified = false;
+    UpdateClosedAction();
+}
+
+void TPolypadForm::ClearTableActionExecute()
+{
+    if (!FEditingMode)
+        return;
+    if (ConfirmClear())
+        ClearRows();
+    UpdateActions();
+}
+
+void TPolypadForm::RowUpActionExecute()
+{
+    if (!FEditingMode)
+        return;
+    const int r = SimpleGrid->DataRow();
+    if (r == -1 || r >= FTable->Count())
+        return;
+    FTable->MoveRowUp(r);
+    SimpleGrid->MoveToDataCell(SimpleGrid->DataCol(), std::max(r - 1, 0));
+    FModified = true;
+    SimpleGrid->InvalidateData(-1, -1);
+}
+
+void TPolypadForm::RowDownActionExecute()
+{
+    if (!FEditingMode)
+        return;
+    const int r = SimpleGrid->DataRow();
+    if (r == -1 || r >= FTable->Count())
+        return;
+    FTable->MoveRowDown(r);
+    SimpleGrid->MoveToDataCell(SimpleGrid->DataCol(), std::min(r + 1, SimpleGrid->DataRowCount() - 1));
+    FModified = true;
+    SimpleGrid->InvalidateData(-1, -1);
+}
+
+void TPolypadForm::ContourPartClosedActionExecute()
+{
+    if (!FEditingMode)
+        return;
+    FTable->SetClosed(!FTable->Closed());
+    UpdateClosedAction();
+}
+
+void TPolypadForm::TablePopupMenuPopup()
+{
+    ColumnsItems->Clear();
+    ColumnsItems->CopyItemsFrom(HideUnhideColumnPopupMenu);
+}
+
+void TPolypadForm::SimpleGridKeyDown(UINT& key, TShiftState shift)
+{
+    // The commands' shortcuts come first, as a form's do; the key then goes no further.
+    if (TAction* action = Actions.FindShortCut({key, shift.Ctrl, shift.Shift, shift.Alt})) {
+        key = 0;
+        action->Execute();
+        return;
+    }
+    const bool none = shift.None();
+    const bool ctrl = shift.Ctrl && !shift.Shift && !shift.Alt;
+    const bool onLastRow = SimpleGrid->DataRow() == SimpleGrid->DataRowCount() - 1;
+    const UINT pressed = key;
+    if (pressed == VK_DOWN && none && onLastRow) {
+        SimpleGrid->ApplyEditing();
+        AddRowActionExecute();
+    } else if (pressed == VK_RETURN && none && onLastRow &&
+               SimpleGrid->DataCol() == SimpleGrid->Columns().Count() - 1) {
+        SimpleGrid->ApplyEditing();
+        AddRowActionExecute();
+    } else if (pressed == VK_INSERT && none) {
+        InsertRowActionExecute();
+    } else if (pressed == VK_ESCAPE && none && SimpleGrid->EditorMode()) {
+        SimpleGrid->InvalidateData(SimpleGrid->DataCol(), SimpleGrid->DataRow());
+    } else if (pressed == VK_UP && ctrl) {
+        RowUpActionExecute();
+    } else if (pressed == VK_DOWN && ctrl) {
+        RowDownActionExecute();
+    } else if (pressed == VK_DELETE && ctrl) {
+        DeleteRowActionExecute();
+    }
+    if (pressed == VK_RETURN && none) {
+        SimpleGrigSetFocusTimer.SetEnabled(true);
+        if (FFocusWindow)
+            ::PostMessageW(FFocusWindow->Handle(), WM_FOCUSGRID, 0, 0);
+    }
+}
+
+// ---- modes ----------------------------------------------------------------------------------
+
+void TPolypadForm::UpdateSynchronizationHint()
+{
+    SynchronizationAction->SetHint(FSynchronizationMode ? "Режим синхронизации включен"
+                                                        : "Режим синхронизации отключен");
+}
+
+void TPolypadForm::UpdateEditingHint()
+{
+    EditingModeAction->SetHint(FEditingMode ? "Режим редактирования включен" : "Режим редактирования отключен");
+}
+
+void TPolypadForm::UpdatePainterHint()
+{
+    PainterModeAction->SetHint(PainterModeAction->Checked() ? "Режим отрисовки контура включен"
+                                                            : "Режим отрисовки контура отключен");
+}
+
+void TPolypadForm::UpdateModeHints()
+{
+    UpdateSynchronizationHint();
+    UpdateEditingHint();
+    UpdatePainterHint();
+}
+
+void TPolypadForm::EditingModeActionExecute()
+{
+    EditingModeAction->SetChecked(!EditingModeAction->Checked());
+    FEditingMode = EditingModeAction->Checked();
+    SynchronizationAction->SetEnabled(!FEditingMode);
+    UpdateEditingHint();
+    UpdateActions();
+    UpdateColumnEditing();
+}
+
+void TPolypadForm::SynchronizationActionExecute()
+{
+    SynchronizationAction->SetChecked(!SynchronizationAction->Checked());
+    FSynchronizationMode = SynchronizationAction->Checked();
+    UpdateSynchronizationHint();
+    SynchronizeWithMap();
+}
+
+void TPolypadForm::PainterModeActionExecute()
+{
+    PainterModeAction->SetChecked(!PainterModeAction->Checked());
+    FHintManager->SetPainting(PainterModeAction->Checked());
+    UpdatePainterHint();
+}
+
+void TPolypadForm::UpdateActions()
+{
+    for (TAction* a : {FillTableFromMapObjectAction, UpdateMapObjectAction, CreateMapObjectAction,
+                       AddToMapObjectAction, ClearTableAction, AddRowAction, InsertRowAction, DeleteRowAction,
+                       RowUpAction, RowDownAction, ContourPartClosedAction})
+        a->SetEnabled(FEditingMode);
+    const bool hasRows = FTable->Count() > 0;
+    PositionAction->SetEnabled(hasRows && SimpleGrid->DataRow() != -1);
+    FitToWindowAction->SetEnabled(hasRows);
+}
+
+void TPolypadForm::UpdateColumnEditing()
+{
+    TSimpleGridColumns& columns = SimpleGrid->Columns();
+    for (int i = 0; i < columns.Count(); ++i) {
+        TSimpleGridColumn& column = columns.Items(i);
+        column.SetTextEditable(!NeverEditable(KindOfCaption(column.Caption())) && FEditingMode);
+    }
+    SimpleGrid->SyncCurrentCell();
+}
+
+void TPolypadForm::SynchronizeWithMap()
+{
+    if (!FSynchronizationMode || FEditingMode)
+        return;
+    const auto selection = HostObject<IHostSelection>("IHostApplication.Selection",
+                                                      [&](IHostSelection** s) { return FHost->get_Selection(s); });
+    long count = 0;
+    ThrowIfFailed(selection->get_Count(&count));
+    if (count == 0)
+        return;
+    const int row = SimpleGrid->DataRow();
+    FillTableFromMapObjectActionExecute();
+    SimpleGrid->SetDataRow(row);
+    UpdateActions();
+}
+
+IHostSurfaceTransform* TPolypadForm::MapTransform(TComPtr<IHostSurfaceTransform>& holder) const
+{
+    const auto mainWindow = HostObject<IHostMainWindow>(
+        "IHostApplication.MainWindow", [&](IHostMainWindow** w) { return FHost->get_MainWindow(w); });
+    const auto mapWindow = HostObject<IHostMapWindow>(
+        "IHostMainWindow.MapWindow", [&](IHostMapWindow** w) { return mainWindow->get_MapWindow(w); });
+    const auto surface =
+        HostObject<IHostSurface>("IHostMapWindow.Surface", [&](IHostSurface** s) { return mapWindow->get_Surface(s); });
+    holder = HostObject<IHostSurfaceTransform>(
+        "IHostSurface.Transform", [&](IHostSurfaceTransform** t) { return surface->get_Transform(t); });
+    return holder.get();
+}
+
+double TPolypadForm::MapScale() const
+{
+    TComPtr<IHostSurfaceTransform> transform;
+    double scale = 0;
+    ThrowIfFailed(MapTransform(transform)->get_Scale(&scale));
+    return scale;
+}
+
+TComPtr<IHostNavigator> TPolypadForm::MapNavigator() const
+{
+    const auto mainWindow = HostObject<IHostMainWindow>(
+        "IHostApplication.MainWindow", [&](IHostMainWindow** w) { return FHost->get_MainWindow(w); });
+    const auto mapWindow = HostObject<IHostMapWindow>(
+        "IHostMainWindow.MapWindow", [&](IHostMapWindow** w) { return mainWindow->get_MapWindow(w); });
+    return HostObject<IHostNavigator>("IHostMapWindow.Navigator",
+                                      [&](IHostNavigator** n) { return mapWindow->get_Navigator(n); });
+}
+
+void TPolypadForm::PositionActionExecute()
+{
+    const int row = SimpleGrid->DataRow();
+    if (FTable->Count() == 0 || row == -1 || row >= FTable->Count())
+        return;
+    const double scale = MapScale();
+    ThrowIfFailed(MapNavigator()->CenterAt(FTable->GetX(row), FTable->GetY(row), scale));
+}
+
+void TPolypadForm::FitToWindowActionExecute()
+{
+    if (FTable->Count() == 0)
+        return;
+    ContourParts::TContour contour;
+    contour.AddPart(&FTable->ContourPart());
+    TFloatRect r{};
+    ContourParts::ContourBounds(contour, r);
+    ThrowIfFailed(MapNavigator()->ShowRect(r.X1, r.Y1, r.X2, r.Y2));
+}
+
+void TPolypadForm::PostTableChanged()
+{
+    // One pending rebuild stands for any number of changes: it reads the rows as they are then.
+    if (FTableChangePending || !FTableWindow)
+        return;
+    if (::PostMessageW(FTableWindow->Handle(), WM_TABLECHANGED, 0, 0))
+        FTableChangePending = true;
+}
+
+void TPolypadForm::RefreshContourHint()
+{
+    ++FContourHintRebuilds;
+    ContourParts::TContour contour;
+    contour.AddPart(&FTable->ContourPart());
+    FContourHint->BeginUpdate();
+    try {
+        ThrowIfFailed(FContourHint->Contour->Clear());
+        const TComPtr<IHostContour> shape = ContourToHostShape(FHost.get(), contour);
+        ThrowIfFailed(FContourHint->Contour->Assign(shape.get()));
+    } catch (...) {
+        FContourHint->EndUpdate();
+        throw;
+    }
+    FContourHint->EndUpdate();
+    FContourHint->Refresh();
+}
+
+void TPolypadForm::UpdateVertexMarker()
+{
+    FVertexHint->BeginUpdate();
+    try {
+        const int row = SimpleGrid->DataRow();
+        if (row == -1 || row >= FTable->Count())
+            ThrowIfFailed(FVertexHint->Contour->Clear());
+        else
+            BuildVertexMarker(FTable->GetVertex(row), FVertexHint->Contour.get());
+    } catch (...) {
+        FVertexHint->EndUpdate();
+        throw;
+    }
+    FVertexHint->EndUpdate();
+    FVertexHint->Refresh();
+}
+
+void TPolypadForm::BuildVertexMarker(TFloatPoint p, IHostContour* contour)
+{
+    ThrowIfFailed(contour->Clear());
+    const double d = 0.001 / MapScale();
+    TComPtr<IHostContourPart> part;
+    ThrowIfFailed(contour->InsertPart(-1, part.put()));
+    RequireHostObject(part, "IHostContour.InsertPart");
+    const TFloatPoint corners[] = {
+        {p.X - d, p.Y - d}, {p.X - d, p.Y + d}, {p.X + d, p.Y + d}, {p.X + d, p.Y - d}, {p.X - d, p.Y - d}};
+    for (const TFloatPoint& c : corners)
+        ThrowIfFailed(part->InsertVertex(-1, c.X, c.Y, 0));
+}
+
+void TPolypadForm::RepaintOverlay(IHostSurface* surface)
+{
+    const TComPtr<IHostSurface> held(surface);
+    PostTableChanged();
+    UpdateVertexMarker();
+    FHintManager->DrawAll(held.get());
+}

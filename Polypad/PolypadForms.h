@@ -1,0 +1,243 @@
+// TPolypadForm, the editor window: the tool bar of commands, the status bar and the vertex grid
+// bound to the coordinate table. The module builds it floating (owned by the Host's main window)
+// or docked (a child of a Host pane) and calls Initialize; the window reads its settings from the
+// Host, follows the selection in synchronisation mode, draws the table's outline over the map in
+// painter mode, and writes the table back into the map.
+//
+// The window borrows the table (the module owns it) and owns everything else: grid, column set,
+// hint manager with its two hints, clipboard object and its two hidden message windows. The
+// components and handlers are public, as a form's are, so that the module and the tests reach
+// them by name.
+#pragma once
+
+#include "CoreLib/RefObjects.h"
+#include "Polypad/ComUtils.h"
+#include "Polypad/Coordinates.h"
+#include "Polypad/FormSettings.h"
+#include "Polypad/MapObjects.h"
+#include "Polypad/OrvexPaintHints.h"
+#include "Polypad/OxClipboard.h"
+#include "controls/FormUtils.h"
+#include "controls/SimpleGrids.h"
+
+#include "HostTypes.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+inline constexpr UINT WM_FOCUSGRID = WM_USER + 4;
+// The layout-switch request, posted to the module's notification window (wParam: editing mode).
+inline constexpr UINT WM_SWITCHFORMTYPE = WM_USER + 1;
+// The framework's deferred release: the window destroys itself when this arrives.
+inline constexpr UINT CM_RELEASE = 0xB021;
+
+inline constexpr int kFormClientWidth = 591;
+inline constexpr int kFormClientHeight = 340;
+inline constexpr int kMaxDigits = 7;
+
+inline constexpr const char* kFormCaption = "Полипад";
+inline constexpr const char* kNoViewRightText = "У вас нет прав на просмотр содержимого карты или слоя";
+inline constexpr const char* kConfirmClearText = "Вы уверены, что хотите очистить таблицу";
+
+// The Host's settings store (section 1, flags 0), fetched once per use.
+class THostSettingsStore : public TSettingsStore {
+public:
+    explicit THostSettingsStore(IHostApplication* host);
+    std::string Read(const std::string& key, const std::string& defaultValue) override;
+    void Write(const std::string& key, const std::string& value) override;
+
+private:
+    TComPtr<IHostSettings> FSettings;
+};
+
+class TPolypadForm : public TNonModalForm, private TTableNotifyTarget {
+public:
+    // Creates the window hidden: a sizeable window owned by parentWindow, or a borderless child
+    // of it when docked.
+    TPolypadForm(HWND parentWindow, bool docked);
+    ~TPolypadForm() override;
+
+    void Initialize(IHostApplication* host, TTable* table, bool keepEditing, bool docked, HWND moduleWindow);
+    // The module's destroy notification; runs last in the destructor.
+    std::function<void()> OnDestroy;
+
+    // ---- components --------------------------------------------------------------------------
+    TUniqueImageList ToolBarImageList;
+    std::unique_ptr<TToolBar> ToolBar;
+    std::unique_ptr<TComboBox> DigitsComboBox;
+    std::unique_ptr<TStatusBar> MainStatusBar;
+    std::unique_ptr<TPanel> Panel1;
+    std::unique_ptr<TSimpleGrid> SimpleGrid;
+    TPopupMenu HideUnhideColumnPopupMenu;
+    TPopupMenu TablePopupMenu;
+    TPopupMenu* ColumnsItems = nullptr; // the "Столбец" submenu of TablePopupMenu
+    TPopupMenu CreateMapObjectPopupMenu;
+    TPopupMenu AddToMapObjectPopupMenu;
+    TTimer SimpleGrigSetFocusTimer{5};
+
+    TAction* FillTableFromMapObjectAction = nullptr;
+    TAction* CreateMapObjectAction = nullptr;
+    TAction* AddToMapObjectAction = nullptr;
+    TAction* UpdateMapObjectAction = nullptr;
+    TAction* CopyToClipboardAction = nullptr;
+    TAction* PasteFromClipboardAction = nullptr;
+    TAction* InsertRowAction = nullptr;
+    TAction* DeleteRowAction = nullptr;
+    TAction* ClearTableAction = nullptr;
+    TAction* AddRowAction = nullptr;
+    TAction* HideUnhideColumnAction = nullptr;
+    TAction* ContourPartClosedAction = nullptr;
+    TAction* SwitchFormTypeAction = nullptr;
+    TAction* RowUpAction = nullptr;
+    TAction* RowDownAction = nullptr;
+    TAction* EditingModeAction = nullptr;
+    TAction* SynchronizationAction = nullptr;
+    TAction* PainterModeAction = nullptr;
+    TAction* PositionAction = nullptr;
+    TAction* FitToWindowAction = nullptr;
+
+    TAction* PointNumberColumnAction = nullptr;
+    TAction* CoordinatesColumnAction = nullptr;
+    TAction* EdgeLengthColumnAction = nullptr;
+    TAction* LeftAngleColumnAction = nullptr;
+    TAction* RightAngleColumnAction = nullptr;
+    TAction* DirectionAngleColumnAction = nullptr;
+    TAction* ArcConvexityColumnAction = nullptr;
+    TAction* ArcCenterColumnAction = nullptr;
+    TAction* ArcRadiusColumnAction = nullptr;
+
+    // ---- state -------------------------------------------------------------------------------
+    TComPtr<IHostApplication> FHost;
+    TTable* FTable = nullptr;
+    std::unique_ptr<TTableColumns> FColumns;
+    std::int32_t FDigits = kMaxDigits;
+    std::unique_ptr<TOxClipboard> FClipboard;
+    HWND FModuleWindow = nullptr;
+    bool FSynchronizationMode = true;
+    bool FEditingMode = false;
+    bool FDocked = false;
+    bool FModified = false;
+    std::unique_ptr<TPaintHintManager> FHintManager;
+    TPaintHint* FContourHint = nullptr;
+    TPaintHint* FVertexHint = nullptr;
+    std::unique_ptr<TMessageWindow> FTableWindow;
+    std::unique_ptr<TMessageWindow> FFocusWindow;
+
+    // Rebuilds of the contour overlay since the window was made (one per WM_TABLECHANGED handled).
+    long ContourHintRebuilds() const { return FContourHintRebuilds; }
+
+    // ---- lifecycle and settings --------------------------------------------------------------
+    void SaveSettings();
+    void LoadSettings();
+    void LoadGridPosition();
+    void UpdateGridAccess();
+    void ShowStatusHint(const std::string& text);
+    bool Confirm(const std::string& text);
+    void Warn(const std::string& text);
+    void DropDownButtonMenu(TAction& buttonAction, TPopupMenu& menu);
+    TBounds Bounds() const;
+    void SetBounds(const TBounds& bounds);
+
+    // ---- map object --------------------------------------------------------------------------
+    void FillTableFromMapObjectActionExecute();
+    void UpdateMapObjectActionExecute();
+    void CreateMapObjectActionExecute();
+    void AddToMapObjectActionExecute();
+    void CreateMapObjectPopupMenuPopup();
+    void AddToMapObjectPopupMenuPopup();
+
+    // ---- clipboard ---------------------------------------------------------------------------
+    void CopyToClipboardActionExecute();
+    void PasteFromClipboardActionExecute();
+    std::string BuildClipboardText() const;
+    char DecimalSeparator() const;
+
+    // ---- grid binding ------------------------------------------------------------------------
+    void SimpleGridGetDataValue(int dataCol, int dataRow, TGridValue& value);
+    void SimpleGridSetDataValue(int dataCol, int dataRow, const TGridValue& value);
+    void SimpleGridDataCellSelect();
+    void DigitsComboBoxChange();
+    int ColumnInsertPosition(TTableColumnKind kind);
+    int FindGridColumn(const std::string& caption);
+    void ShowColumn(TTableColumnKind kind);
+    void ShowHideColumn(TTableColumnKind kind);
+    void BuildColumns();
+    void ApplyColumnActions();
+    void ToggleColumns(TAction& action, std::initializer_list<TTableColumnKind> kinds);
+    void HideUnhideColumnActionExecute();
+    double RoundToDigits(double v) const;
+    std::int32_t EnsureRow(int dataRow);
+
+    // ---- rows --------------------------------------------------------------------------------
+    void AddRowActionExecute();
+    void InsertRowActionExecute();
+    void DeleteRowActionExecute();
+    void ClearTableActionExecute();
+    void RowUpActionExecute();
+    void RowDownActionExecute();
+    void ContourPartClosedActionExecute();
+    // The closed command's mark, image and hint from the table.
+    void UpdateClosedAction();
+    void TablePopupMenuPopup();
+    void SimpleGridKeyDown(UINT& key, TShiftState shift);
+    void ClearRows();
+    bool ConfirmClear();
+    void AddZeroRow();
+    void SelectFirstRow();
+
+    // ---- modes -------------------------------------------------------------------------------
+    void EditingModeActionExecute();
+    void SynchronizationActionExecute();
+    void PainterModeActionExecute();
+    void PositionActionExecute();
+    void FitToWindowActionExecute();
+    void SwitchFormTypeActionExecute();
+    void UpdateActions();
+    void UpdateColumnEditing();
+    void UpdateModeHints();
+    void UpdateSynchronizationHint();
+    void UpdateEditingHint();
+    void UpdatePainterHint();
+    void SynchronizeWithMap();
+    void RepaintOverlay(IHostSurface* surface);
+    void RefreshContourHint();
+    void UpdateVertexMarker();
+    void BuildVertexMarker(TFloatPoint p, IHostContour* contour);
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnResize(int width, int height) override;
+    bool OnCloseQuery() override;
+
+private:
+    void PostTableChanged() override;
+    void CreateActions();
+    void CreateComponents();
+    void CreateMenus();
+    void BuildToolBar();
+    void RefreshToolButton(TAction& action);
+    int ToolButtonIndex(const TAction& action) const;
+    TPaintHint* CreateHint(const TPaintHintPen& pen);
+    TFormSettings CurrentSettings() const;
+    void ApplySettings(const TFormSettings& settings);
+    void WarnAboutBadSettings();
+    void RebuildStyleMenu(TPopupMenu& menu, TStyleMenuKind kind);
+    IHostSurfaceTransform* MapTransform(TComPtr<IHostSurfaceTransform>& holder) const;
+    TComPtr<IHostNavigator> MapNavigator() const;
+    double MapScale() const;
+
+    std::vector<TAction*> FToolButtons; // the tool bar's buttons in order, null for separators
+    std::vector<std::string> FBadSettingKeys;
+    // Style items of the create and add menus, rebuilt on every opening.
+    struct TStyleMenu {
+        std::unique_ptr<TActionList> Actions;
+        std::vector<std::unique_ptr<TStyleMenuEvent>> Events;
+    };
+    TStyleMenu FCreateStyles, FAddStyles;
+    bool FTableChangePending = false;
+    long FContourHintRebuilds = 0;
+};
