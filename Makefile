@@ -2,6 +2,7 @@
 #   make demo [DEMO_ARGS=...]   scripts/demo: Orvex.exe with the module (coordtable until then)
 #   make test                   bootstrap, then build + ctest native and win32 (Wine)
 #   make bench                  build and run core_bench (Release)
+#   make bench-window           build window_bench (win32, Release) and run it under Wine + Xvfb
 #   make fuzz [FUZZ_SECONDS=60] run each libFuzzer target for FUZZ_SECONDS
 #   make clean                  remove build/
 SHELL := /bin/bash
@@ -12,7 +13,7 @@ DEMO_ARGS ?=
 FUZZ_SECONDS ?= 60
 BENCH_ARGS ?=
 
-.PHONY: demo test bootstrap native win32 bench fuzz clean
+.PHONY: demo test bootstrap native win32 bench bench-window fuzz clean
 
 demo:
 	scripts/demo $(DEMO_ARGS)
@@ -56,6 +57,13 @@ bench:
 	@if [[ -x build/bench/bench/core_bench ]]; then \
 	  build/bench/bench/core_bench $(BENCH_ARGS); \
 	else echo "bench: no benchmarks yet (bench/*.cpp)"; fi
+
+# The editor window on the Host stand-in; fails when a check or a target of the bench fails.
+BENCH_WINDOW_DIR := build/bench-win32
+bench-window:
+	cmake --preset win32 -B $(BENCH_WINDOW_DIR) -DCMAKE_BUILD_TYPE=Release -DPOLYPAD_TESTS=OFF -DPOLYPAD_BENCH=ON
+	cmake --build $(BENCH_WINDOW_DIR) -j2 --target window_bench
+	scripts/with-xvfb scripts/wine-run --prefix $(BENCH_WINDOW_DIR)/wineprefix $(BENCH_WINDOW_DIR)/bench/window_bench.exe
 
 # Runs every target even if one fails; crash inputs go to build/fuzz/artifacts/NAME/.
 fuzz:

@@ -248,6 +248,9 @@ void TPolypadComModule::CreateForm(bool keepEditing)
 {
     if (!FHost)
         throw EComError(E_UNEXPECTED, "Модуль не инициализирован");
+    // One window at a time, whatever order the requests arrive in.
+    if (FForm)
+        DestroyForm();
     FFormType = THostSettingsStore(FHost.get()).Read(kFormTypeKey, "0") == "1" ? 1 : 0;
     const bool docked = FFormType == 1;
     const auto mainWindow = HostObject<IHostMainWindow>(

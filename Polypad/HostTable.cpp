@@ -50,15 +50,20 @@ TComPtr<IHostContour> ContourToHostShape(IHostApplication* host, const ContourPa
     TComPtr<IDispatch> geometry;
     ThrowIfFailed(host->CreateGeometry(0, parameters.get(), geometry.put()));
     TComPtr<IHostContour> result = geometry.query<IHostContour>();
+    AppendContourToHostShape(contour, result.get());
+    return result;
+}
+
+void AppendContourToHostShape(const ContourParts::TContour& contour, IHostContour* target)
+{
     const ContourParts::TContourPartList& parts = contour.Parts();
     for (std::int32_t i = 0; i < parts.Count(); ++i) {
         const ContourParts::TContourPart* part = parts.Part(i);
         TComPtr<IHostContourPart> hostPart;
-        ThrowIfFailed(result->InsertPart(-1, hostPart.put()));
+        ThrowIfFailed(target->InsertPart(-1, hostPart.put()));
         RequireHostObject(hostPart, "InsertPart");
         ThrowIfFailed(hostPart->SetClosed(part->Closed ? VARIANT_TRUE : VARIANT_FALSE));
         for (const TVertexRecord& v : part->Vertices)
             ThrowIfFailed(hostPart->InsertVertex(-1, v.X, v.Y, v.ArcConvexity));
     }
-    return result;
 }

@@ -30,3 +30,5 @@ bool ViewIsMirrored(IHostApplication* host);
 
 // A new Host contour (CreateGeometry(0, "")) holding the parts and vertices of contour in order.
 TComPtr<IHostContour> ContourToHostShape(IHostApplication* host, const ContourParts::TContour& contour);
+// Appends the parts and vertices of contour to target, in order.
+void AppendContourToHostShape(const ContourParts::TContour& contour, IHostContour* target);

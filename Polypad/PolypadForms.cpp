@@ -668,10 +668,10 @@ void TPolypadForm::PasteFromClipboardActionExecute()
     const TPasteBuffer buffer = SplitClipboardText(Narrow(FClipboard->GetText()));
     const std::vector<TVertexRecord> rows = ParsePastedRows(buffer, DecimalSeparator());
     ClearRows();
-    for (const TVertexRecord& v : rows) {
-        SimpleGrid->SetDataRowCount(SimpleGrid->DataRowCount() + 1);
+    for (const TVertexRecord& v : rows)
         FTable->AddRow(TFloatPoint{v.X, v.Y}, v.ArcConvexity);
-    }
+    // The grid's layout once for all rows: per row it costs as much as a repaint.
+    SimpleGrid->SetDataRowCount(FTable->Count());
     SelectFirstRow();
     UpdateActions();
 }
@@ -1160,8 +1160,9 @@ void TPolypadForm::RefreshContourHint()
     FContourHint->BeginUpdate();
     try {
         ThrowIfFailed(FContourHint->Contour->Clear());
-        const TComPtr<IHostContour> shape = ContourToHostShape(FHost.get(), contour);
-        ThrowIfFailed(FContourHint->Contour->Assign(shape.get()));
+        // Written straight into the hint's contour: a separate shape and its copy would cost
+        // two Host calls per vertex more on every change.
+        AppendContourToHostShape(contour, FContourHint->Contour.get());
     } catch (...) {
         FContourHint->EndUpdate();
         throw;

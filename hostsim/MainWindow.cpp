@@ -183,7 +183,7 @@ void TMainWindow::SetCommandChecked(const std::wstring& name, bool checked)
 void TMainWindow::MapChanged()
 {
     if (FMap)
-        ::InvalidateRect(FMap->Handle(), nullptr, FALSE);
+        FMap->Invalidate();
     UpdateSelectionStatus();
 }
 
@@ -213,6 +213,10 @@ void TMainWindow::UpdateSelectionStatus()
         if (FState.Selection.size() > 1)
             text += L" (+" + std::to_wstring(FState.Selection.size() - 1) + L")";
     }
+    // Unchanged most of the time (every map change comes here): skip the status bar's repaint.
+    if (text == FSelectionStatus)
+        return;
+    FSelectionStatus = text;
     ::SendMessageW(FStatus, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));
 }
 

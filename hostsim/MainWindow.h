@@ -59,6 +59,7 @@ private:
     HWND FStatus = nullptr;
     std::vector<TPane> FPanes;
     std::wstring FLastStatus;
+    std::wstring FSelectionStatus; // the selection part of the status bar as last set
 };
 
 } // namespace hostsim

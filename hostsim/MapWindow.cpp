@@ -114,9 +114,50 @@ void DrawScaleBarAndNorth(HDC dc, const THostState& state, HFONT font)
     TextAt(dc, nx, ny + 12, L"X (С)", TA_CENTER | TA_TOP);
 }
 
+// Wine's polygon fill grows with the square of the vertex count (10^5 vertices: seconds), so a
+// large fill is made of fans: anchor, vertices i .. i+m. In alternate mode a pixel is inside when
+// an odd number of fans cover it (the chords between fans cancel), so the fans are inverted into
+// a mask, and the brush is put through the mask.
+constexpr std::size_t kDirectFillLimit = 4000;
+constexpr std::size_t kFanSize = 200;
+
+void FillRingsByFans(HDC dc, const std::vector<std::vector<POINT>>& rings, int width, int height)
+{
+    TUniqueMemoryDC mask(::CreateCompatibleDC(dc));
+    TUniqueBitmap bits(::CreateBitmap(width, height, 1, 1, nullptr));
+    if (!mask || !bits)
+        return;
+    const TSelectObject selectBits(mask.get(), bits.get());
+    ::PatBlt(mask.get(), 0, 0, width, height, BLACKNESS);
+    const TSelectObject pen(mask.get(), ::GetStockObject(NULL_PEN));
+    const TSelectObject brush(mask.get(), ::GetStockObject(WHITE_BRUSH));
+    ::SetROP2(mask.get(), R2_NOT);
+    std::vector<POINT> fan;
+    for (const auto& ring : rings)
+        for (std::size_t first = 0; first + 1 < ring.size(); first += kFanSize) {
+            const std::size_t last = std::min(first + kFanSize, ring.size() - 1);
+            fan.assign(1, ring.front());
+            fan.insert(fan.end(), ring.begin() + static_cast<std::ptrdiff_t>(first),
+                       ring.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+            ::Polygon(mask.get(), fan.data(), static_cast<int>(fan.size()));
+        }
+    // Mask bits 1 become white, 0 black; D ^ ((D ^ P) & S) is the brush inside, D outside.
+    const COLORREF text = ::SetTextColor(dc, RGB(0, 0, 0));
+    const COLORREF back = ::SetBkColor(dc, RGB(255, 255, 255));
+    ::BitBlt(dc, 0, 0, width, height, mask.get(), 0, 0, 0x00E20746);
+    ::SetTextColor(dc, text);
+    ::SetBkColor(dc, back);
+}
+
 } // namespace
 
 void RenderMap(HDC dc, const THostState& state)
+{
+    RenderMapContents(dc, state);
+    state.Overlay.CombineInto(dc);
+}
+
+void RenderMapContents(HDC dc, const THostState& state)
 {
     const TViewTransform& view = state.View;
     const RECT all{0, 0, view.Width(), view.Height()};
@@ -174,7 +215,10 @@ void RenderMap(HDC dc, const THostState& state)
                     TUniquePen none(::CreatePen(PS_NULL, 0, 0));
                     const TSelectObject b(dc, fill.get());
                     const TSelectObject p(dc, none.get());
-                    ::PolyPolygon(dc, points.data(), counts.data(), static_cast<int>(counts.size()));
+                    if (points.size() > kDirectFillLimit)
+                        FillRingsByFans(dc, rings, view.Width(), view.Height());
+                    else
+                        ::PolyPolygon(dc, points.data(), counts.data(), static_cast<int>(counts.size()));
                     continue;
                 }
                 const int width = selected ? 3 : (shape.DefinesGeometry ? 2 : 1);
@@ -207,7 +251,6 @@ void RenderMap(HDC dc, const THostState& state)
         }
     }
     DrawScaleBarAndNorth(dc, state, font.get());
-    state.Overlay.CombineInto(dc);
 }
 
 TMapWindow::TMapWindow(THostState& state, HWND parent) : FState(state)
@@ -279,19 +322,53 @@ LRESULT TMapWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+void TMapWindow::Invalidate()
+{
+    if (FInvalidated)
+        return;
+    FInvalidated = true;
+    ::InvalidateRect(FWindow, nullptr, FALSE);
+}
+
 void TMapWindow::OnPaint()
 {
+    FInvalidated = false;
     const TPaintDC paint(FWindow);
     const int w = FState.View.Width(), h = FState.View.Height();
     TUniqueMemoryDC memory(::CreateCompatibleDC(paint.get()));
     TUniqueBitmap bitmap(::CreateCompatibleBitmap(paint.get(), w, h));
     if (!memory || !bitmap)
         return;
-    {
-        const TSelectObject select(memory.get(), bitmap.get());
-        RenderMap(memory.get(), FState);
-        ::BitBlt(paint.get(), 0, 0, w, h, memory.get(), 0, 0, SRCCOPY);
-    }
+    const TSelectObject select(memory.get(), bitmap.get());
+    if (!UpdatePicture(paint.get()))
+        RenderMapContents(memory.get(), FState);
+    else
+        ::BitBlt(memory.get(), 0, 0, w, h, FPictureDC.get(), 0, 0, SRCCOPY);
+    FState.Overlay.CombineInto(memory.get());
+    ::BitBlt(paint.get(), 0, 0, w, h, memory.get(), 0, 0, SRCCOPY);
+}
+
+bool TMapWindow::UpdatePicture(HDC screen)
+{
+    const TViewTransform& view = FState.View;
+    TPictureKey key{FState.Store.Revision(), view.Width(), view.Height(), view.CentreX(), view.CentreY(),
+                    view.Scale(), {}};
+    for (const TSelectionEntry& entry : FState.Selection)
+        key.Selection.push_back({entry.ObjectId, entry.ShapeIndex});
+    if (FPictureDC && key == FPictureKey)
+        return true;
+    FPictureDC.reset();
+    FPicture.reset();
+    TUniqueMemoryDC dc(::CreateCompatibleDC(screen));
+    TUniqueBitmap picture(::CreateCompatibleBitmap(screen, key.Width, key.Height));
+    if (!dc || !picture)
+        return false;
+    ::SelectObject(dc.get(), picture.get());
+    RenderMapContents(dc.get(), FState);
+    FPictureDC = std::move(dc);
+    FPicture = std::move(picture);
+    FPictureKey = std::move(key);
+    return true;
 }
 
 void TMapWindow::OnSize(int cx, int cy)

@@ -1,0 +1,404 @@
+// Scale figures of the editor window on the Host stand-in, in one Wine process: fill, update and
+// create with 10^4 and 10^5 vertices, a paste of 10^4 lines, a copy of 10^5 rows, and with 10^5
+// rows the slowest message handler after each command, a repaint of the grid and a jump to the
+// last row. Every figure runs until the window has handled the messages the command caused
+// (the contour overlay rebuilt where the command changes it). Each step checks its result, so a
+// broken command cannot pass for a fast one; the exit code is 1 when a check or a target fails.
+#include "Polypad/ComModule.h"
+#include "Polypad/ComServer.h"
+#include "Polypad/MapObjects.h"
+#include "Polypad/PolypadForms.h"
+
+#include "hostsim/Clipboard.h"
+#include "hostsim/HostSimApi.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+
+namespace {
+
+constexpr long kParcelLayer = 1;
+constexpr long kParcelStyle = 11;
+constexpr double kHandlerLimitMs = 100;
+constexpr double kGrowthLimit = 12;
+constexpr double kFillLimitMs = 2000;
+
+void Check(bool condition, const std::string& what)
+{
+    if (!condition)
+        throw std::runtime_error("check failed: " + what);
+}
+
+void CheckHr(HRESULT hr, const char* what)
+{
+    if (FAILED(hr)) {
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+        throw std::runtime_error(std::string(what) + " failed: " + code);
+    }
+}
+
+double Now()
+{
+    LARGE_INTEGER ticks, frequency;
+    ::QueryPerformanceCounter(&ticks);
+    ::QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(ticks.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// Dispatches until the queue is empty; true when anything was dispatched.
+bool PumpOnce()
+{
+    bool any = false;
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        any = true;
+        ::TranslateMessage(&message);
+        hostsim::DispatchMeasured(message);
+    }
+    return any;
+}
+
+// Pumps until done() holds and the queue stays empty; a stuck condition fails after 120 s.
+void PumpUntil(const std::function<bool()>& done, const std::string& what)
+{
+    const double limit = Now() + 120000;
+    for (;;) {
+        const bool any = PumpOnce();
+        if (!any && done())
+            return;
+        Check(Now() < limit, what + " within 120 s");
+        if (!any)
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+std::string HandlerText(const hostsim::TDispatchRecord& r)
+{
+    char text[160];
+    std::snprintf(text, sizeof text, "%.1f ms (0x%04X %ls)", r.Milliseconds, r.Message, r.WindowClass.c_str());
+    return text;
+}
+
+struct TFigure {
+    std::string Operation;
+    long Size = 0;
+    double CommandMs = 0; // the call itself
+    double TotalMs = 0;   // until its messages are handled
+    hostsim::TDispatchRecord Slowest;
+};
+
+class TWindowBench {
+public:
+    explicit TWindowBench(const wchar_t* project)
+    {
+        ::DeleteFileW((std::wstring(project) + L".settings").c_str());
+        CheckHr(hostsim::CreateApplication(project, true, FHost.put()), "CreateApplication");
+        FModule = new TPolypadComModule;
+        FModule->AddRef();
+        TBStr command(std::wstring(L"Полипад"));
+        CheckHr(FModule->Init(FHost.get(), command.get()), "Init");
+        CheckHr(hostsim::AttachModule(FHost.get(), FModule, L"Полипад"), "AttachModule");
+        CheckHr(FModule->ShowHideForm(), "ShowHideForm");
+        Check(FModule->Form() != nullptr, "the window is shown");
+        PumpUntil([] { return true; }, "the window's first messages");
+    }
+    ~TWindowBench()
+    {
+        hostsim::DetachModule(FHost.get());
+        FModule->Done();
+        FModule->Release();
+        FHost.reset();
+        hostsim::PumpMessages();
+    }
+
+    TPolypadForm& Form() const { return *FModule->Form(); }
+    IHostApplication* Host() const { return FHost.get(); }
+
+    long Generate(long vertices, double& ms)
+    {
+        long id = 0;
+        const double start = Now();
+        CheckHr(hostsim::GenerateObject(FHost.get(), kParcelLayer, kParcelStyle, vertices, &id), "GenerateObject");
+        ms = Now() - start;
+        std::fprintf(stderr, "  GenerateObject %ld: %.1f ms\n", vertices, ms);
+        PumpOnce();
+        return id;
+    }
+
+    // Runs command, then pumps until the overlay has been rebuilt (when rebuilds) and the queue
+    // is idle.
+    TFigure Measure(const std::string& operation, long size, const std::function<void()>& command, bool rebuilds)
+    {
+        PumpOnce();
+        hostsim::ResetLongestDispatch();
+        const long before = Form().ContourHintRebuilds();
+        TFigure f;
+        f.Operation = operation;
+        f.Size = size;
+        const double start = Now();
+        command();
+        f.CommandMs = Now() - start;
+        PumpUntil([&] { return !rebuilds || Form().ContourHintRebuilds() > before; }, operation + " rebuild");
+        f.TotalMs = Now() - start;
+        f.Slowest = hostsim::LongestDispatch();
+        std::fprintf(stderr, "  %s %ld: %.1f / %.1f ms, slowest %s\n", operation.c_str(), size, f.CommandMs, f.TotalMs,
+                     HandlerText(f.Slowest).c_str());
+        return f;
+    }
+
+    long VertexCount(long objectId) const
+    {
+        std::wstring text;
+        CheckHr(hostsim::ObjectGeometryText(FHost.get(), objectId, text), "ObjectGeometryText");
+        return static_cast<long>(std::count(text.begin(), text.end(), L'\n')) - 3 + (text.empty() || text.back() != L'\n');
+    }
+
+    void SetEditing(bool editing)
+    {
+        if (Form().FEditingMode != editing)
+            Form().EditingModeActionExecute();
+    }
+
+private:
+    TComPtr<IHostApplication> FHost;
+    TPolypadComModule* FModule = nullptr;
+};
+
+// "X<TAB>Y<TAB>convexity" lines of a ring of n vertices near the view's centre.
+std::wstring PasteText(int n)
+{
+    std::wstring text;
+    text.reserve(static_cast<std::size_t>(n) * 32);
+    wchar_t line[96];
+    for (int i = 0; i < n; ++i) {
+        std::swprintf(line, 96, L"%.2f\t%.2f\t%s\n", 452285.0 + 50 * std::cos(6.283185307 * i / n),
+                      1385220.0 + 50 * std::sin(6.283185307 * i / n), i % 10 == 0 ? L"0.1" : L"0");
+        text += line;
+    }
+    return text;
+}
+
+TComPtr<IHostStyle> CreateStyle(IHostApplication* host)
+{
+    for (TStyleMenuEntry& entry : StyleMenuEntries(host, TStyleMenuKind::smkCreate))
+        if (entry.StyleId == kParcelStyle)
+            return entry.Style;
+    throw std::runtime_error("the create menu offers no style 11");
+}
+
+long SelectedObject(IHostApplication* host)
+{
+    TComPtr<IHostSelection> selection;
+    CheckHr(host->get_Selection(selection.put()), "Selection");
+    long id = 0;
+    CheckHr(selection->ObjectId(0, &id), "Selection.ObjectId");
+    return id;
+}
+
+struct TSizeFigures {
+    TFigure Fill, Update, Create;
+    double GenerateMs = 0;
+};
+
+TSizeFigures MeasureSize(TWindowBench& bench, long n)
+{
+    TSizeFigures s;
+    TPolypadForm& form = bench.Form();
+    bench.SetEditing(false);
+    const long id = bench.Generate(n, s.GenerateMs);
+
+    // The selection reaches the window through Synchronize from the Host's loop.
+    s.Fill = bench.Measure("fill", n, [&] { CheckHr(hostsim::SelectMapObject(bench.Host(), id, 0), "Select"); },
+                           true);
+    Check(form.FTable->Count() == n, "fill: the table holds every vertex");
+    Check(form.SimpleGrid->DataRowCount() == n, "fill: the grid shows every row");
+    Check(hostsim::OverlayPixelCount(bench.Host()) > 0, "fill: the outline is drawn");
+
+    bench.SetEditing(true);
+    // The first vertex moved by a metre, so the update writes a change the object can show.
+    form.FTable->SetX(0, form.FTable->GetX(0) + 1);
+    PumpUntil([] { return true; }, "the edit's messages");
+    s.Update = bench.Measure("update", n, [&] { form.UpdateMapObjectActionExecute(); }, false);
+    Check(bench.VertexCount(id) == n, "update: the object keeps every vertex");
+
+    const TComPtr<IHostStyle> style = CreateStyle(bench.Host());
+    TStyleMenuEvent create(bench.Host(), &form.FTable->ContourPart(), style.get());
+    s.Create = bench.Measure("create", n, [&] { create.CreateObjectClick(); }, false);
+    const long created = SelectedObject(bench.Host());
+    Check(created != id, "create: the new object is selected");
+    Check(bench.VertexCount(created) == n, "create: the new object has every vertex");
+    return s;
+}
+
+void PrintRow(const TFigure& f)
+{
+    std::printf("%-28s %8ld %10.1f %10.1f   %s\n", f.Operation.c_str(), f.Size, f.CommandMs, f.TotalMs,
+                HandlerText(f.Slowest).c_str());
+}
+
+// The two calls a paste makes per line, timed apart (editing mode, a few hundred rows).
+void ProfilePasteSteps(TPolypadForm& form)
+{
+    constexpr int kCalls = 100;
+    double start = Now();
+    for (int i = 0; i < kCalls; ++i)
+        form.FTable->AddRow(TFloatPoint{452285.0 + i, 1385220.0}, 0);
+    const double addRow = (Now() - start) / kCalls;
+    start = Now();
+    for (int i = 0; i < kCalls; ++i)
+        form.SimpleGrid->SetDataRowCount(form.SimpleGrid->DataRowCount() + 1);
+    const double setCount = (Now() - start) / kCalls;
+    std::printf("paste per line: TTable::AddRow %.3f ms, TSimpleGrid::SetDataRowCount(+1) %.3f ms\n", addRow, setCount);
+    PumpUntil([] { return true; }, "the profile's messages");
+    // What SetDataRowCount does to windows: scroll bars redrawn, the grid invalidated.
+    const HWND grid = form.SimpleGrid->Handle();
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    si.nMax = 1000;
+    si.nPage = 10;
+    start = Now();
+    for (int i = 0; i < kCalls; ++i) {
+        si.nMax = 1000 + i;
+        ::SetScrollInfo(grid, SB_VERT, &si, TRUE);
+    }
+    const double scroll = (Now() - start) / kCalls;
+    start = Now();
+    for (int i = 0; i < kCalls; ++i)
+        ::InvalidateRect(grid, nullptr, FALSE);
+    const double invalidate = (Now() - start) / kCalls;
+    PumpUntil([] { return true; }, "the profile's messages");
+    form.EditingModeActionExecute();
+    start = Now();
+    for (int i = 0; i < kCalls; ++i)
+        form.SimpleGrid->SetDataRowCount(form.SimpleGrid->DataRowCount() + 1);
+    const double setCountViewing = (Now() - start) / kCalls;
+    form.EditingModeActionExecute();
+    std::printf("SetScrollInfo(redraw) %.3f ms, InvalidateRect %.3f ms, SetDataRowCount(+1) outside editing %.3f ms\n",
+                scroll, invalidate, setCountViewing);
+    PumpUntil([] { return true; }, "the profile's messages");
+}
+
+int Run(bool profileOnly)
+{
+    TWindowBench bench(WINDOW_BENCH_PROJECT);
+    TPolypadForm& form = bench.Form();
+    if (profileOnly) {
+        bench.SetEditing(true);
+        ProfilePasteSteps(form);
+        return 0;
+    }
+    std::vector<std::string> failures;
+    auto target = [&](bool met, const std::string& what) {
+        if (!met)
+            failures.push_back(what);
+    };
+
+    const TSizeFigures small = MeasureSize(bench, 10000);
+    const TSizeFigures large = MeasureSize(bench, 100000);
+
+    // Refill with 10^5 rows for the copy and the grid.
+    TFigure refill;
+    {
+        double ms = 0;
+        const long id = bench.Generate(100000, ms);
+        CheckHr(hostsim::SelectMapObject(bench.Host(), id, 0), "Select");
+        refill = bench.Measure("fill (editing, command)", 100000, [&] { form.FillTableFromMapObjectActionExecute(); },
+                               true);
+        Check(form.FTable->Count() == 100000, "refill: the table holds every vertex");
+    }
+    const TFigure copy = bench.Measure("copy", 100000, [&] { form.CopyToClipboardActionExecute(); }, false);
+    const std::wstring copied = hostsim::ClipboardText(form.Handle());
+    Check(std::count(copied.begin(), copied.end(), L'\n') >= 99999, "copy: every row is on the clipboard");
+
+    const HWND grid = form.SimpleGrid->Handle();
+    const TFigure repaint = bench.Measure("grid repaint", 100000, [&] {
+        ::InvalidateRect(grid, nullptr, TRUE);
+        ::UpdateWindow(grid);
+    }, false);
+    const TFigure toEnd = bench.Measure("Ctrl+End", 100000, [&] {
+        ::SetFocus(grid);
+        ::SendMessageW(grid, WM_KEYDOWN, VK_CONTROL, 0);
+        ::SendMessageW(grid, WM_KEYDOWN, VK_END, 0);
+        ::SendMessageW(grid, WM_KEYUP, VK_END, 0);
+        ::SendMessageW(grid, WM_KEYUP, VK_CONTROL, 0);
+        ::UpdateWindow(grid);
+    }, false);
+    const TFigure moveToLast = bench.Measure("MoveToDataCell(last)", 100000, [&] {
+        form.SimpleGrid->MoveToDataCell(form.SimpleGrid->DataCol(), 0);
+        form.SimpleGrid->MoveToDataCell(form.SimpleGrid->DataCol(), 99999);
+        ::UpdateWindow(grid);
+    }, false);
+    Check(form.SimpleGrid->DataRow() == 99999, "the last row is current");
+
+    // Paste in editing mode (one paste reads at most 10001 lines). Smaller pastes first: 10^4
+    // lines are tried only when the growth from 250 to 500 lines predicts under a minute.
+    std::vector<TFigure> pastes;
+    for (const int lines : {250, 500, 10000}) {
+        if (lines == 10000) {
+            const double ratio = pastes[1].TotalMs / std::max(pastes[0].TotalMs, 0.001);
+            const double predicted = pastes[1].TotalMs * std::pow(5.0, std::log2(std::max(ratio, 1.0)));
+            std::fprintf(stderr, "  paste 10000 predicted: %.0f ms\n", predicted);
+            if (predicted > 60000) {
+                failures.push_back("paste of 10^4 lines skipped: predicted " + std::to_string(predicted / 1000) + " s");
+                break;
+            }
+        }
+        hostsim::SetClipboardText(form.Handle(), PasteText(lines));
+        pastes.push_back(bench.Measure("paste", lines, [&] { form.PasteFromClipboardActionExecute(); }, true));
+        Check(form.FTable->Count() == lines, "paste: the table holds every line");
+    }
+
+    ProfilePasteSteps(form);
+    std::printf("stand-in GenerateObject: 10^4 %.1f ms, 10^5 %.1f ms\n\n", small.GenerateMs, large.GenerateMs);
+    std::printf("%-28s %8s %10s %10s   %s\n", "operation", "rows", "command", "total", "slowest handler after it");
+    for (const TFigure* f : std::initializer_list<const TFigure*>{&small.Fill, &large.Fill, &small.Update, &large.Update, &small.Create, &large.Create,
+                             &refill, &copy, &repaint, &toEnd, &moveToLast})
+        PrintRow(*f);
+    for (const TFigure& f : pastes)
+        PrintRow(f);
+    std::printf("\n(ms; command: the call itself, total: until the messages it caused are handled)\n");
+
+    const std::pair<const TFigure*, const TFigure*> pairs[] = {
+        {&small.Fill, &large.Fill}, {&small.Update, &large.Update}, {&small.Create, &large.Create}};
+    for (const auto& [a, b] : pairs) {
+        const double ratio = b->TotalMs / std::max(a->TotalMs, 0.001);
+        std::printf("%s 10^5 / 10^4: %.1f\n", a->Operation.c_str(), ratio);
+        target(ratio <= kGrowthLimit, a->Operation + " grows faster than linearly");
+    }
+    target(large.Fill.TotalMs < kFillLimitMs, "fill of 10^5 takes 2 s or more");
+    for (const TFigure* f : std::initializer_list<const TFigure*>{&large.Fill, &large.Update, &large.Create, &refill, &copy, &repaint, &toEnd, &moveToLast})
+        target(f->Slowest.Milliseconds <= kHandlerLimitMs, f->Operation + ": a handler took " + HandlerText(f->Slowest));
+    for (const std::string& f : failures)
+        std::printf("target missed: %s\n", f.c_str());
+    return failures.empty() ? 0 : 1;
+}
+
+} // namespace
+
+// --profile-paste: only the per-line steps of a paste.
+int main(int argc, char** argv)
+{
+    const bool profileOnly = argc > 1 && std::string(argv[1]) == "--profile-paste";
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
+    // The module's code is linked in: give it the instance the loader would.
+    DllMain(::GetModuleHandleW(nullptr), DLL_PROCESS_ATTACH, nullptr);
+    ::OleInitialize(nullptr);
+    int rc = 1;
+    try {
+        rc = Run(profileOnly);
+    } catch (const std::exception& e) {
+        std::printf("window_bench: %s\n", e.what());
+    }
+    std::fflush(stdout);
+    ::OleUninitialize();
+    return rc;
+}

@@ -1,0 +1,220 @@
+// The editor window as the Host meets it: Polypad.dll's automation object shows and hides it
+// through the Host's command, floating or docked, rebuilds it in the other layout, and leaves no
+// Host reference behind. Screenshots of both layouts over the example map are saved here.
+#include "ModuleTestSupport.h"
+
+#include "GridTestSupport.h"
+#include "controls/WinHandles.h"
+
+#include "hostsim/HostSimApi.h"
+
+#include <gtest/gtest.h>
+
+using namespace moduletest;
+
+namespace {
+
+struct TFoundForm {
+    HWND Window = nullptr;
+};
+
+BOOL CALLBACK FindFormProc(HWND window, LPARAM lParam)
+{
+    wchar_t name[64] = {}, caption[64] = {};
+    ::GetClassNameW(window, name, 64);
+    ::GetWindowTextW(window, caption, 64);
+    if (std::wstring(name) == L"PolypadForm" && std::wstring(caption) == L"Полипад") {
+        reinterpret_cast<TFoundForm*>(lParam)->Window = window;
+        return FALSE;
+    }
+    ::EnumChildWindows(window, FindFormProc, lParam);
+    return reinterpret_cast<TFoundForm*>(lParam)->Window ? FALSE : TRUE;
+}
+
+// The editor window of this thread, floating or docked, or null.
+HWND FindForm()
+{
+    TFoundForm found;
+    ::EnumThreadWindows(::GetCurrentThreadId(), FindFormProc, reinterpret_cast<LPARAM>(&found));
+    return found.Window;
+}
+
+HWND ToolBarOf(HWND form) { return ::FindWindowExW(form, nullptr, TOOLBARCLASSNAMEW, nullptr); }
+
+// Presses tool button index as a click does: the tool bar's command to the window.
+void ClickToolButton(HWND form, int index)
+{
+    const HWND toolBar = ToolBarOf(form);
+    TBBUTTON button{};
+    ASSERT_TRUE(::SendMessageW(toolBar, TB_GETBUTTON, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&button)));
+    ::SendMessageW(form, WM_COMMAND, MAKEWPARAM(button.idCommand, BN_CLICKED), reinterpret_cast<LPARAM>(toolBar));
+}
+
+bool ToolButtonChecked(HWND form, int index)
+{
+    const HWND toolBar = ToolBarOf(form);
+    TBBUTTON button{};
+    ::SendMessageW(toolBar, TB_GETBUTTON, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&button));
+    return (button.fsState & TBSTATE_CHECKED) != 0;
+}
+
+// Tool bar positions of the buttons used here.
+constexpr int kSwitchLayoutButton = 20;
+constexpr int kEditingButton = 21;
+
+class Hosting : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        hostsim::ClearFaults();
+        FLiveBefore = hostsim::LiveObjects();
+        ::DeleteFileW((std::wstring(POLYPAD_EXAMPLE_PROJECT) + L".settings").c_str());
+        ASSERT_EQ(hostsim::CreateApplication(POLYPAD_EXAMPLE_PROJECT, true, FHost.put()), S_OK);
+        FModule = CreateModule();
+        ASSERT_TRUE(FModule);
+        TBStr name(std::wstring(L"Полипад"));
+        ASSERT_EQ(FModule->Init(FHost.get(), name.get()), S_OK) << Narrow(TakeErrorDescription());
+        ASSERT_EQ(hostsim::AttachModule(FHost.get(), FModule.query<IDispatch>().get(), L"Полипад"), S_OK);
+    }
+    void TearDown() override
+    {
+        if (FModule) {
+            hostsim::DetachModule(FHost.get());
+            EXPECT_EQ(FModule->Done(), S_OK);
+            FModule.reset();
+        }
+        PumpMessages();
+        FHost.reset();
+        PumpMessages();
+        EXPECT_EQ(hostsim::LiveObjects(), FLiveBefore) << "the module still holds Host objects";
+    }
+    void PumpMessages()
+    {
+        for (int i = 0; i < 5; ++i)
+            hostsim::PumpMessages();
+    }
+    void WriteFormType(const wchar_t* value)
+    {
+        TComPtr<IHostSettings> settings;
+        ASSERT_EQ(FHost->get_Settings(settings.put()), S_OK);
+        TBStr key(std::wstring(L"Polypad/FormType")), text{std::wstring(value)};
+        ASSERT_EQ(settings->WriteString(1, 0, key.get(), text.get()), S_OK);
+    }
+    bool Checked() { return hostsim::CommandChecked(FHost.get(), L"Полипад"); }
+    void Screenshot(const wchar_t* name)
+    {
+        const std::wstring file = std::wstring(FORM_SCREENSHOT_DIR) + L"/" + name;
+        EXPECT_EQ(hostsim::SaveWindowImage(hostsim::MainWindowHandle(FHost.get()), file.c_str()), S_OK);
+    }
+
+    long FLiveBefore = 0;
+    TComPtr<IHostApplication> FHost;
+    TComPtr<IPolypadComModule> FModule;
+};
+
+} // namespace
+
+TEST_F(Hosting, TheCommandShowsAndHidesTheWindowAndIsCheckedWhileItExists)
+{
+    EXPECT_FALSE(Checked());
+    ASSERT_EQ(hostsim::RunCommand(FHost.get(), L"Полипад"), S_OK);
+    PumpMessages();
+    const HWND form = FindForm();
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(::IsWindowVisible(form));
+    EXPECT_TRUE(Checked());
+    EXPECT_EQ(::GetWindow(form, GW_OWNER), hostsim::MainWindowHandle(FHost.get()));
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    EXPECT_EQ(FindForm(), nullptr);
+    EXPECT_FALSE(Checked());
+    EXPECT_EQ(hostsim::ReadSetting(FHost.get(), L"Kestrom.PolypadDigits", L"<none>"), L"<none>")
+        << "hiding through the command saves nothing";
+}
+
+TEST_F(Hosting, OnlyTheTextOneSelectsTheDockedLayout)
+{
+    for (const wchar_t* value : {L"2", L""}) {
+        WriteFormType(value);
+        ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+        const HWND form = FindForm();
+        ASSERT_NE(form, nullptr);
+        EXPECT_FALSE(::GetWindowLongW(form, GWL_STYLE) & WS_CHILD) << "floating for \"" << Narrow(value) << "\"";
+        ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    }
+    WriteFormType(L"1");
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    PumpMessages();
+    const HWND docked = FindForm();
+    ASSERT_NE(docked, nullptr);
+    const LONG style = ::GetWindowLongW(docked, GWL_STYLE);
+    EXPECT_TRUE(style & WS_CHILD);
+    EXPECT_FALSE(style & WS_CAPTION);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_TRUE(::IsWindowVisible(::GetParent(docked))) << "the pane is shown";
+    ASSERT_EQ(hostsim::SelectMapObject(FHost.get(), 101, -1), S_OK);
+    PumpMessages();
+    Pump(300);
+    Screenshot(L"form-docked.png");
+    const HWND pane = ::GetParent(docked);
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    EXPECT_FALSE(::IsWindowVisible(pane)) << "the pane is hidden with the window";
+}
+
+TEST_F(Hosting, TheLayoutSwitchKeepsEditingModeButTheCommandStartsWithoutIt)
+{
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    PumpMessages();
+    HWND form = FindForm();
+    ASSERT_NE(form, nullptr);
+    ClickToolButton(form, kEditingButton);
+    EXPECT_TRUE(ToolButtonChecked(form, kEditingButton));
+    ClickToolButton(form, kSwitchLayoutButton);
+    PumpMessages();
+    EXPECT_FALSE(::IsWindow(form)) << "the old window is released";
+    form = FindForm();
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(::GetWindowLongW(form, GWL_STYLE) & WS_CHILD);
+    EXPECT_TRUE(ToolButtonChecked(form, kEditingButton));
+    EXPECT_TRUE(Checked());
+    EXPECT_EQ(hostsim::ReadSetting(FHost.get(), L"Polypad/FormType", L""), L"1");
+    EXPECT_NE(hostsim::ReadSetting(FHost.get(), L"Kestrom.PolypadDigits", L"<none>"), L"<none>")
+        << "the switch saves the settings";
+
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    form = FindForm();
+    ASSERT_NE(form, nullptr);
+    EXPECT_FALSE(ToolButtonChecked(form, kEditingButton));
+
+    ClickToolButton(form, kSwitchLayoutButton);
+    PumpMessages();
+    form = FindForm();
+    ASSERT_NE(form, nullptr);
+    EXPECT_FALSE(::GetWindowLongW(form, GWL_STYLE) & WS_CHILD) << "and back to floating";
+    EXPECT_EQ(hostsim::ReadSetting(FHost.get(), L"Polypad/FormType", L""), L"0");
+}
+
+TEST_F(Hosting, ClosingByTheUserUnchecksTheCommandAndDoneLeavesNoHostReference)
+{
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    ASSERT_EQ(hostsim::SelectMapObject(FHost.get(), 101, -1), S_OK);
+    PumpMessages();
+    Pump(300);
+    EXPECT_GT(hostsim::OverlayPixelCount(FHost.get()), 0) << "the outline is drawn over the map";
+    Screenshot(L"form-floating.png");
+    const HWND form = FindForm();
+    ASSERT_NE(form, nullptr);
+    ::PostMessageW(form, WM_CLOSE, 0, 0);
+    PumpMessages();
+    EXPECT_EQ(FindForm(), nullptr);
+    EXPECT_FALSE(Checked());
+    EXPECT_EQ(hostsim::OverlayPixelCount(FHost.get()), 0) << "the overlay leaves with the window";
+    EXPECT_NE(hostsim::ReadSetting(FHost.get(), L"Kestrom.PolypadLTWH", L"<none>"), L"<none>");
+
+    // Done with the window open destroys it too.
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    hostsim::DetachModule(FHost.get());
+    EXPECT_EQ(FModule->Done(), S_OK);
+    EXPECT_EQ(FindForm(), nullptr);
+    FModule.reset();
+}

@@ -1,0 +1,44 @@
+// Support for the editor window tests: the Host stand-in with its windows, the coordinate table,
+// a window built and initialised as the module does it, settings written before it opens, and
+// message boxes answered from inside their own loop.
+#pragma once
+
+#include "Polypad/ComUtils.h"
+#include "Polypad/PolypadForms.h"
+
+#include "hostsim/HostSimApi.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class FormTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Builds the window (floating over the main window, or in a new pane) and initialises it.
+    TPolypadForm& Open(bool editing = false, bool docked = false);
+    void CloseByUser();  // WM_CLOSE, then the loop until the window is gone
+    void Destroy();      // as the module's ShowHideForm does it
+    void WriteSetting(const std::string& key, const std::string& value);
+    std::wstring Setting(const wchar_t* key) const { return hostsim::ReadSetting(FHost.get(), key, L"<none>"); }
+    void Select(long objectId, long shapeIndex = -1);
+    void AddToSelection(long objectId, long shapeIndex = -1);
+    std::wstring Geometry(long objectId) const;
+    int GridColumn(TTableColumnKind kind) const;
+    TGridValue Cell(TTableColumnKind kind, int row);
+    // Runs command while answering the message boxes it shows with answers in order (IDYES,
+    // IDNO, IDOK); returns their texts.
+    std::vector<std::string> Answering(const std::vector<int>& answers, const std::function<void()>& command);
+
+    TComPtr<IHostApplication> FHost;
+    std::unique_ptr<TTable> FTable;
+    TPolypadForm* FForm = nullptr;
+    long FLiveBefore = 0;
+};
+
+// Messages until the queue is empty, several rounds.
+void PumpAll();
