@@ -79,6 +79,12 @@ TPolypadForm::TPolypadForm(HWND parentWindow, bool docked) : TNonModalForm(paren
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     CreateMenus();
     CreateComponents();
+    if (docked) {
+        // A docked window fills its pane from the start; the pane resizes it afterwards.
+        RECT pane{};
+        ::GetClientRect(parentWindow, &pane);
+        ::MoveWindow(Handle(), 0, 0, pane.right, pane.bottom, TRUE);
+    }
 }
 
 TPolypadForm::~TPolypadForm()
@@ -210,7 +216,8 @@ void TPolypadForm::CreateMenus()
 void TPolypadForm::CreateComponents()
 {
     ToolBarImageList = CreateToolBarImages();
-    ToolBar = std::make_unique<TToolBar>(Handle(), ToolBarImageList.get());
+    // Wraps onto more rows in a narrow pane instead of hiding the last commands.
+    ToolBar = std::make_unique<TToolBar>(Handle(), ToolBarImageList.get(), true);
     BuildToolBar();
     ToolBar->OnHint = [this](const std::string& hint) { ShowStatusHint(hint); };
 
@@ -269,7 +276,8 @@ void TPolypadForm::BuildToolBar()
     button(ContourPartClosedAction);
     // The precision list sits on a placeholder as wide as itself.
     separator(81);
-    const RECT slot = ToolBar->ButtonRect(static_cast<int>(FToolButtons.size()) - 1);
+    FDigitsSlot = static_cast<int>(FToolButtons.size()) - 1;
+    const RECT slot = ToolBar->ButtonRect(FDigitsSlot);
     DigitsComboBox = std::make_unique<TComboBox>(ToolBar->Handle(), slot.left, slot.top, 81, 200);
     for (const char* item : {"0", "0.0", "0.00", "0.000", "0.0000", "0.00000", "0.000000", "0.0000000"})
         DigitsComboBox->AddItem(item);
@@ -299,6 +307,11 @@ void TPolypadForm::OnResize(int width, int height)
     if (!ToolBar || !MainStatusBar || !Panel1)
         return;
     ::SendMessageW(ToolBar->Handle(), TB_AUTOSIZE, 0, 0);
+    if (DigitsComboBox) {
+        const RECT slot = ToolBar->ButtonRect(FDigitsSlot);
+        ::SetWindowPos(DigitsComboBox->Handle(), nullptr, slot.left, slot.top, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ::SendMessageW(MainStatusBar->Handle(), WM_SIZE, 0, 0);
     const int top = ToolBar->Height();
     const int bottom = height - MainStatusBar->Height();

@@ -231,6 +231,7 @@ private:
     double MapScale() const;
 
     std::vector<TAction*> FToolButtons; // the tool bar's buttons in order, null for separators
+    int FDigitsSlot = -1;               // the placeholder under DigitsComboBox
     std::vector<std::string> FBadSettingKeys;
     // Style items of the create and add menus, rebuilt on every opening.
     struct TStyleMenu {

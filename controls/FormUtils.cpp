@@ -529,10 +529,12 @@ bool TStatusBar::Notified(UINT message, WPARAM, LPARAM lParam, LRESULT& result)
 
 // ---- tool bar ---------------------------------------------------------------------------------
 
-TToolBar::TToolBar(HWND parent, HIMAGELIST images)
+TToolBar::TToolBar(HWND parent, HIMAGELIST images, bool wrapable)
 {
     CreateSubclassed(TOOLBARCLASSNAMEW, 0,
-                     WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | CCS_NODIVIDER | CCS_TOP, L"", 0,
+                     WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | CCS_NODIVIDER | CCS_TOP |
+                         (wrapable ? TBSTYLE_WRAPABLE : 0),
+                     L"", 0,
                      0, 0, 0, parent);
     ::SendMessageW(Handle(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     ::SendMessageW(Handle(), TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);

@@ -180,7 +180,8 @@ private:
 
 class TToolBar : public TWindow {
 public:
-    TToolBar(HWND parent, HIMAGELIST images);
+    // A wrapable bar moves the buttons that do not fit onto further rows.
+    TToolBar(HWND parent, HIMAGELIST images, bool wrapable = false);
     // A button shows its action: image, hint, checked and enabled state; a drop-down button opens
     // its menu below itself.
     void AddButton(TAction& action, TPopupMenu* dropDownMenu = nullptr);

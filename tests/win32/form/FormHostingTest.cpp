@@ -69,6 +69,9 @@ protected:
         hostsim::ClearFaults();
         FLiveBefore = hostsim::LiveObjects();
         ::DeleteFileW((std::wstring(POLYPAD_EXAMPLE_PROJECT) + L".settings").c_str());
+        // The Host registers its type library; the module's IDispatch resolves Host types by it.
+        TComPtr<ITypeLib> hostLib;
+        ASSERT_EQ(::LoadTypeLibEx(POLYPAD_HOST_TLB_PATH, REGKIND_REGISTER, hostLib.put()), S_OK);
         ASSERT_EQ(hostsim::CreateApplication(POLYPAD_EXAMPLE_PROJECT, true, FHost.put()), S_OK);
         FModule = CreateModule();
         ASSERT_TRUE(FModule);
@@ -105,6 +108,8 @@ protected:
     {
         const std::wstring file = std::wstring(FORM_SCREENSHOT_DIR) + L"/" + name;
         EXPECT_EQ(hostsim::SaveWindowImage(hostsim::MainWindowHandle(FHost.get()), file.c_str()), S_OK);
+        EXPECT_EQ(hostsim::StatusText(FHost.get()).find(L"Polypad."), std::wstring::npos)
+            << "a module call failed: " << Narrow(hostsim::StatusText(FHost.get()));
     }
 
     long FLiveBefore = 0;
