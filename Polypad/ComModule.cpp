@@ -134,7 +134,18 @@ STDMETHODIMP TPolypadComModule::Invoke(DISPID id, REFIID riid, LCID, WORD flags,
 
 STDMETHODIMP TPolypadComModule::Init(IHostApplication* Orvex, BSTR ActionName)
 {
-    return ComBoundary(IID_IPolypadComModule, kSource, [&] { DoInit(Orvex, ActionName); });
+    return ComBoundary(IID_IPolypadComModule, kSource, [&] {
+        try {
+            DoInit(Orvex, ActionName);
+        } catch (...) {
+            // A failed Init leaves nothing half made: later calls find no Host, as before Init.
+            try {
+                DoDone();
+            } catch (...) {
+            }
+            throw;
+        }
+    });
 }
 
 STDMETHODIMP TPolypadComModule::Done()
@@ -246,7 +257,7 @@ LRESULT TPolypadComModule::WndProc(UINT message, WPARAM wParam, LPARAM)
 
 void TPolypadComModule::CreateForm(bool keepEditing)
 {
-    if (!FHost)
+    if (!FHost || !FAction || !FTable)
         throw EComError(E_UNEXPECTED, "Модуль не инициализирован");
     // One window at a time, whatever order the requests arrive in.
     if (FForm)
@@ -296,6 +307,12 @@ void TPolypadComModule::CreateForm(bool keepEditing)
 
 void TPolypadComModule::DestroyForm()
 {
+    // The overlay is taken off the map first, where a failure can still be reported.
+    try {
+        FForm->EraseOverlay();
+    } catch (...) {
+        FDestroyError = std::current_exception();
+    }
     FDestroyingForm = true;
     delete FForm;
     FDestroyingForm = false;

@@ -115,7 +115,9 @@ TComPtr<IHostSurface> TPaintHintManager::Surface() const
 void TPaintHintManager::Notify(TObject* item, TListNotification action)
 {
     try {
-        if (MapWindow && FShown && item)
+        // Only a hint that is on the map is drawn: one that painter mode hid would be put on
+        // the map by its removal instead of taken off it.
+        if (MapWindow && FShown && item && static_cast<TPaintHint*>(item)->Visible())
             static_cast<TPaintHint*>(item)->Draw(Surface().get());
     } catch (...) {
         TPaintHintList::Notify(item, action);

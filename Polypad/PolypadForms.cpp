@@ -536,6 +536,11 @@ LRESULT TPolypadForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case CM_RELEASE:
+        try {
+            EraseOverlay();
+        } catch (const std::exception& e) {
+            ShowException(Handle(), e);
+        }
         delete this;
         return 0;
     case WM_WARNBADSETTINGS:
@@ -680,6 +685,9 @@ void TPolypadForm::PasteFromClipboardActionExecute()
     // leaves the user's rows as they were.
     const TPasteBuffer buffer = SplitClipboardText(Narrow(FClipboard->GetText()));
     const std::vector<TVertexRecord> rows = ParsePastedRows(buffer, DecimalSeparator());
+    // A clipboard without a single row would only wipe the table.
+    if (rows.empty())
+        return;
     ClearRows();
     for (const TVertexRecord& v : rows)
         FTable->AddRow(TFloatPoint{v.X, v.Y}, v.ArcConvexity);
@@ -1154,6 +1162,12 @@ void TPolypadForm::FitToWindowActionExecute()
     TFloatRect r{};
     ContourParts::ContourBounds(contour, r);
     ThrowIfFailed(MapNavigator()->ShowRect(r.X1, r.Y1, r.X2, r.Y2));
+}
+
+void TPolypadForm::EraseOverlay()
+{
+    if (FHintManager)
+        FHintManager->HideAll();
 }
 
 void TPolypadForm::PostTableChanged()

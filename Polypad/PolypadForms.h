@@ -204,6 +204,8 @@ public:
     void UpdatePainterHint();
     void SynchronizeWithMap();
     void RepaintOverlay(IHostSurface* surface);
+    // Takes the overlay off the map before the window goes (a Host failure is raised here).
+    void EraseOverlay();
     void RefreshContourHint();
     void UpdateVertexMarker();
     void BuildVertexMarker(TFloatPoint p, IHostContour* contour);

@@ -5,6 +5,7 @@ namespace hostsim {
 void TFaultPlan::FailNthCall(long n, std::int32_t code, const std::wstring& message)
 {
     FFailAt = n > 0 ? FCalls + n : 0;
+    FFailedOperation.clear();
     FNth = {code, message};
 }
 
@@ -24,6 +25,7 @@ bool TFaultPlan::Call(const std::wstring& operation, TPlannedFault& fault)
     ++FCalls;
     if (FFailAt != 0 && FCalls == FFailAt) {
         FFailAt = 0;
+        FFailedOperation = operation;
         fault = FNth;
         return true;
     }

@@ -22,11 +22,14 @@ public:
 
     // Counts one call; true (and the fault) when it is to fail.
     bool Call(const std::wstring& operation, TPlannedFault& fault);
+    // The operation that the n-th call fault hit, empty before.
+    const std::wstring& FailedOperation() const { return FFailedOperation; }
     long CallCount() const { return FCalls; }
 
 private:
     long FCalls = 0;
     long FFailAt = 0; // absolute call number, 0 none
+    std::wstring FFailedOperation;
     TPlannedFault FNth;
     std::map<std::wstring, TPlannedFault> FOperations;
 };

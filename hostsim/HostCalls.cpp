@@ -155,6 +155,12 @@ void ClearFaults()
     gPlan.Clear();
 }
 
+std::wstring FailedOperation()
+{
+    const std::lock_guard<std::mutex> guard(gLock);
+    return gPlan.FailedOperation();
+}
+
 long CallCount()
 {
     const std::lock_guard<std::mutex> guard(gLock);

@@ -29,6 +29,8 @@ void FailNthCall(long n, HRESULT hr, const wchar_t* message);
 // (Operation names are "Interface.Method" as in host/HostTypes.idl; properties without "get_".)
 void FailOperation(const wchar_t* operation, HRESULT hr, const wchar_t* message);
 void ClearFaults();
+// The operation ("IHostPane.Update") that the last FailNthCall fault hit; empty before one hit.
+std::wstring FailedOperation();
 // Host interface method calls made since the process started (each counted once).
 long CallCount();
 // Host COM objects alive now (created and not yet destroyed).

@@ -472,6 +472,11 @@ TEST_F(FormTest, TheOverlayFollowsEditsAndLeavesNoPixelWhenPaintingStops)
     EXPECT_EQ(form.PainterModeAction->Hint(), "Режим отрисовки контура отключен");
     EXPECT_EQ(form.FContourHint->LockCount(), 0);
     EXPECT_EQ(form.FVertexHint->LockCount(), 0);
+
+    // A window closed while painting is off leaves the map clean too.
+    CloseByUser();
+    PumpAll();
+    EXPECT_EQ(hostsim::OverlayPixelCount(FHost.get()), 0);
 }
 
 TEST_F(FormTest, OneCommandChangingManyRowsRebuildsTheOutlineOnce)
