@@ -362,8 +362,8 @@ TEST(FailedInit, TheCommandAfterwardsIsAnError)
         EXPECT_EQ(module->Init(host.get(), name.get()), E_FAIL) << "call " << k;
         hostsim::ClearFaults();
         const HRESULT shown = module->ShowHideForm();
-        if (SUCCEEDED(shown))
-            EXPECT_NE(module->Form(), nullptr) << "call " << k;
+        EXPECT_TRUE(FAILED(shown)) << "call " << k;
+        EXPECT_EQ(module->Form(), nullptr) << "call " << k;
         EXPECT_EQ(module->Done(), S_OK) << "call " << k;
         module.reset();
         hostsim::PumpMessages();
