@@ -418,17 +418,8 @@ std::uint32_t ColorOf(char c)
 TUniqueImageList CreateToolBarImages()
 {
     constexpr int Width = Size * Count;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = Width;
-    info.bmiHeader.biHeight = -Size;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    TUniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap)
-        RaiseLastWin32Error("CreateDIBSection");
+    TUniqueBitmap bitmap = CreateDibSection32(Width, Size, &bits);
 
     // The monochrome mask: rows padded to 16 bits (Width is a multiple of 16), bit 1 = transparent.
     constexpr int MaskStride = Width / 8;

@@ -27,17 +27,8 @@ const char* const Pictures[5][11] = {
 TUniqueImageList CreateRowStateImages()
 {
     constexpr int Size = 11, Count = 5;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = Size * Count;
-    info.bmiHeader.biHeight = -Size;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    TUniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap)
-        RaiseLastWin32Error("CreateDIBSection");
+    TUniqueBitmap bitmap = CreateDibSection32(Size * Count, Size, &bits);
     auto* pixels = static_cast<std::uint32_t*>(bits);
     for (int image = 0; image < Count; ++image)
         for (int y = 0; y < Size; ++y)

@@ -47,3 +47,18 @@ void RaiseLastWin32Error(const char* what)
     const DWORD code = ::GetLastError();
     throw EWin32Error(code, Format("%s: %s", what, SystemMessage(code).c_str()));
 }
+
+TUniqueBitmap CreateDibSection32(int width, int height, void** bits)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    TUniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+    if (!bitmap)
+        RaiseLastWin32Error("CreateDIBSection");
+    return bitmap;
+}

@@ -114,6 +114,9 @@ private:
 };
 
 // UTF-8 <-> UTF-16 for the boundary between the core (UTF-8) and the platform (UTF-16).
+// A top-down 32-bit DIB section of width × height; bits receives its pixels.
+TUniqueBitmap CreateDibSection32(int width, int height, void** bits);
+
 std::wstring Widen(const std::string& text);
 std::string Narrow(const std::wstring& text);
 
