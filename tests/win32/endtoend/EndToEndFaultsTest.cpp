@@ -124,17 +124,6 @@ TEST(EndToEndFaults, EveryHostCallOfASessionFailedInTurn)
     EXPECT_TRUE(silent.empty()) << "failed Host calls the user never heard of:" << silentList;
 }
 
-std::wstring ErrorText()
-{
-    IErrorInfo* raw = nullptr;
-    if (::GetErrorInfo(0, &raw) != S_OK || !raw)
-        return L"<no error information>";
-    TComPtr<IErrorInfo> info = TComPtr<IErrorInfo>::attach(raw);
-    TBStr description;
-    info->GetDescription(description.put());
-    return description.Wide();
-}
-
 // ---- one window on the parcel, for the refusals -------------------------------------------------
 
 class EditorWindow : public ::testing::Test {
@@ -148,7 +137,7 @@ protected:
         BeforeInit();
         FModule = TComPtr<TPolypadComModule>(new TPolypadComModule);
         TBStr name(std::string("Полипад"));
-        ASSERT_EQ(FModule->Init(FHost.get(), name.get()), S_OK) << Narrow(ErrorText());
+        ASSERT_EQ(FModule->Init(FHost.get(), name.get()), S_OK) << Narrow(TakeErrorText());
         ASSERT_EQ(hostsim::AttachModule(FHost.get(), FModule.get(), L"Полипад"), S_OK);
         ASSERT_EQ(hostsim::SelectMapObject(FHost.get(), kUpdatedObject, -1), S_OK);
         hostsim::PumpMessages();

@@ -24,16 +24,6 @@ bool IsDialogBox(HWND window)
     return ::GetClassNameW(window, name, 16) && std::wstring(name) == L"#32770";
 }
 
-std::wstring TakeErrorText()
-{
-    IErrorInfo* raw = nullptr;
-    if (::GetErrorInfo(0, &raw) != S_OK || !raw)
-        return L"<no error information>";
-    TComPtr<IErrorInfo> info = TComPtr<IErrorInfo>::attach(raw);
-    TBStr description;
-    info->GetDescription(description.put());
-    return description.Wide();
-}
 
 std::wstring GeometryOf(IHostApplication* host, long id)
 {
@@ -206,6 +196,17 @@ private:
 };
 
 } // namespace
+
+std::wstring TakeErrorText()
+{
+    IErrorInfo* raw = nullptr;
+    if (::GetErrorInfo(0, &raw) != S_OK || !raw)
+        return L"<no error information>";
+    TComPtr<IErrorInfo> info = TComPtr<IErrorInfo>::attach(raw);
+    TBStr description;
+    info->GetDescription(description.put());
+    return description.Wide();
+}
 
 void StartModuleServer() { DllMain(::GetModuleHandleW(nullptr), DLL_PROCESS_ATTACH, nullptr); }
 

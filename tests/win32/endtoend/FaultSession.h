@@ -78,5 +78,7 @@ private:
 };
 
 bool Contains(const std::vector<std::wstring>& texts, const std::wstring& part);
+// The description of the thread's error information (consumed), or a placeholder text.
+std::wstring TakeErrorText();
 
 } // namespace endtoend
