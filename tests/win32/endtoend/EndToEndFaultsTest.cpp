@@ -16,18 +16,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include "tests/win32/support/ProcessFiles.h"
 
 using namespace endtoend;
 
 namespace {
 
-const std::wstring kProject = ENDTOEND_PROJECT_W;
+const std::wstring kProject = processfiles::OwnCopy(ENDTOEND_PROJECT_W);
 
 class TComEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
         ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
+        // The Host registers its type library; the module's IDispatch resolves Host types by it.
+        TComPtr<ITypeLib> hostLib;
+        ASSERT_EQ(::LoadTypeLibEx(ENDTOEND_HOST_TLB_W, REGKIND_REGISTER, hostLib.put()), S_OK);
         StartModuleServer();
     }
     void TearDown() override { ::OleUninitialize(); }

@@ -9,6 +9,7 @@
 #include "hostsim/HostSimApi.h"
 
 #include <gtest/gtest.h>
+#include "tests/win32/support/ProcessFiles.h"
 
 using namespace moduletest;
 
@@ -68,11 +69,11 @@ protected:
     {
         hostsim::ClearFaults();
         FLiveBefore = hostsim::LiveObjects();
-        ::DeleteFileW((std::wstring(POLYPAD_EXAMPLE_PROJECT) + L".settings").c_str());
+        ::DeleteFileW((processfiles::OwnCopy(POLYPAD_EXAMPLE_PROJECT) + L".settings").c_str());
         // The Host registers its type library; the module's IDispatch resolves Host types by it.
         TComPtr<ITypeLib> hostLib;
         ASSERT_EQ(::LoadTypeLibEx(POLYPAD_HOST_TLB_PATH, REGKIND_REGISTER, hostLib.put()), S_OK);
-        ASSERT_EQ(hostsim::CreateApplication(POLYPAD_EXAMPLE_PROJECT, true, FHost.put()), S_OK);
+        ASSERT_EQ(hostsim::CreateApplication(processfiles::OwnCopy(POLYPAD_EXAMPLE_PROJECT).c_str(), true, FHost.put()), S_OK);
         FModule = CreateModule();
         ASSERT_TRUE(FModule);
         TBStr name(std::wstring(L"Полипад"));

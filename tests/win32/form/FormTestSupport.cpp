@@ -3,6 +3,7 @@
 #include "GridTestSupport.h"
 #include "Polypad/HostTable.h"
 #include "controls/WinHandles.h"
+#include "tests/win32/support/ProcessFiles.h"
 
 void PumpAll()
 {
@@ -14,8 +15,8 @@ void FormTest::SetUp()
 {
     hostsim::ClearFaults();
     FLiveBefore = hostsim::LiveObjects();
-    ::DeleteFileW((std::wstring(POLYPAD_EXAMPLE_PROJECT) + L".settings").c_str());
-    ASSERT_EQ(hostsim::CreateApplication(POLYPAD_EXAMPLE_PROJECT, true, FHost.put()), S_OK);
+    ::DeleteFileW((processfiles::OwnCopy(POLYPAD_EXAMPLE_PROJECT) + L".settings").c_str());
+    ASSERT_EQ(hostsim::CreateApplication(processfiles::OwnCopy(POLYPAD_EXAMPLE_PROJECT).c_str(), true, FHost.put()), S_OK);
     FTable = CreateHostTable(FHost.get());
 }
 

@@ -8,6 +8,7 @@
 #include "controls/WinHandles.h"
 
 #include <gmock/gmock.h>
+#include "tests/win32/support/ProcessFiles.h"
 
 using ::testing::HasSubstr;
 
@@ -105,9 +106,9 @@ TEST_F(FormTest, ClosingWritesEverySettingAndTheBoundsOnlyWhenFloating)
     EXPECT_EQ(again.SimpleGrid->Columns().Count(), 10);
     Destroy();
 
-    ::DeleteFileW((std::wstring(POLYPAD_EXAMPLE_PROJECT) + L".settings").c_str());
+    ::DeleteFileW((processfiles::OwnCopy(POLYPAD_EXAMPLE_PROJECT) + L".settings").c_str());
     FHost.reset();
-    ASSERT_EQ(hostsim::CreateApplication(POLYPAD_EXAMPLE_PROJECT, true, FHost.put()), S_OK);
+    ASSERT_EQ(hostsim::CreateApplication(processfiles::OwnCopy(POLYPAD_EXAMPLE_PROJECT).c_str(), true, FHost.put()), S_OK);
     FTable = CreateHostTable(FHost.get());
     Open(false, true);
     CloseByUser();

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include "tests/win32/support/ProcessFiles.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ protected:
         hostsim::PumpMessages();
         EXPECT_EQ(hostsim::LiveObjects(), FLiveBefore);
     }
-    virtual std::wstring Project() const { return POLYPAD_EXAMPLE_PROJECT; }
+    virtual std::wstring Project() const { return processfiles::OwnCopy(POLYPAD_EXAMPLE_PROJECT); }
 
     void Select(long objectId, long shapeIndex)
     {
@@ -372,8 +373,11 @@ protected:
     }
     std::wstring Project() const override
     {
-        std::wstring path = POLYPAD_EXAMPLE_PROJECT;
-        return path.substr(0, path.rfind(L'/') + 1) + L"own.orvex";
+        static const std::wstring own = [] {
+            const std::wstring path = POLYPAD_EXAMPLE_PROJECT;
+            return processfiles::OwnName(path.substr(0, path.rfind(L'/') + 1) + L"own.orvex");
+        }();
+        return own;
     }
 };
 

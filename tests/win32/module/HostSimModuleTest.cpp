@@ -8,6 +8,7 @@
 #include "hostsim/HostSimApi.h"
 
 #include <gtest/gtest.h>
+#include "tests/win32/support/ProcessFiles.h"
 
 using namespace moduletest;
 
@@ -32,8 +33,8 @@ protected:
     {
         hostsim::ClearFaults();
         FLiveBefore = hostsim::LiveObjects();
-        ::DeleteFileW((std::wstring(POLYPAD_EXAMPLE_PROJECT) + L".settings").c_str()); // every test starts fresh
-        ASSERT_EQ(hostsim::CreateApplication(POLYPAD_EXAMPLE_PROJECT, WithWindows(), FHost.put()), S_OK)
+        ::DeleteFileW((processfiles::OwnCopy(POLYPAD_EXAMPLE_PROJECT) + L".settings").c_str()); // every test starts fresh
+        ASSERT_EQ(hostsim::CreateApplication(processfiles::OwnCopy(POLYPAD_EXAMPLE_PROJECT).c_str(), WithWindows(), FHost.put()), S_OK)
             << Narrow(TakeErrorDescription());
         FLiveWithHost = hostsim::LiveObjects();
         FModule = CreateModule();
