@@ -1,8 +1,11 @@
 # Entry points; the build trees under build/ are reused between runs.
 #   make demo [DEMO_ARGS=...]   scripts/demo: Orvex.exe with the module (coordtable until then)
-#   make test                   bootstrap, then build + ctest native and win32 (Wine)
+#   make test                   bootstrap, build native, win32 and win64, run native and the
+#                               Windows suite this machine can run (win32, else win64)
+#   make test-win32 / test-win64  one Windows suite explicitly
 #   make bench                  build and run core_bench (Release)
-#   make bench-window           build window_bench (win32, Release) and run it under Wine + Xvfb
+#   make bench-window           build window_bench (Release, the bitness this machine runs) and
+#                               run it under Wine + Xvfb
 #   make fuzz [FUZZ_SECONDS=60] run each libFuzzer target for FUZZ_SECONDS
 #   make clean                  remove build/
 SHELL := /bin/bash
@@ -13,7 +16,7 @@ DEMO_ARGS ?=
 FUZZ_SECONDS ?= 60
 BENCH_ARGS ?=
 
-.PHONY: demo test bootstrap native win32 bench bench-window fuzz clean
+.PHONY: demo test test-win32 test-win64 bootstrap native win32 win64 bench bench-window fuzz clean
 
 demo:
 	scripts/demo $(DEMO_ARGS)
@@ -21,32 +24,26 @@ demo:
 bootstrap:
 	scripts/bootstrap
 
-# Builds both trees first, then runs both test suites even if the first one
-# fails, prints both CTest summaries and fails if either failed.
+# Builds every tree first (a compile error in either bitness fails the run), then runs the native
+# tests and the Windows suite this machine can run: win32 where it executes 32-bit code, else
+# win64 (scripts/run-suites prints which ran and why).
 test: bootstrap
 	cmake --preset native
 	cmake --build --preset native
 	cmake --preset win32
 	cmake --build --preset win32
-	@mkdir -p build; status=0; \
-	for t in native win32; do \
-	  echo "==== ctest: $$t"; \
-	  runner=(); [[ $$t == win32 ]] && runner=(scripts/with-xvfb); \
-	  "$${runner[@]}" ctest --preset $$t 2>&1 | tee build/ctest-$$t.log || status=1; \
-	done; \
-	echo "==== summary"; passed=0; failed=0; \
-	for t in native win32; do \
-	  line=$$(grep -E '^[0-9]+% tests passed' build/ctest-$$t.log || echo "no CTest summary (see build/ctest-$$t.log)"); \
-	  echo "$$t: $$line"; \
-	  if [[ $$line =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then \
-	    failed=$$((failed + BASH_REMATCH[1])); passed=$$((passed + BASH_REMATCH[2] - BASH_REMATCH[1])); \
-	  else status=1; fi; \
-	done; \
-	echo "ctest: $$passed passed, $$failed failed"; \
-	exit $$status
+	cmake --preset win64
+	cmake --build --preset win64
+	scripts/run-suites auto
 
-# One tree only: make native / make win32
-native win32: bootstrap
+# One Windows suite explicitly; test-win32 fails where this machine cannot execute 32-bit code.
+test-win32 test-win64: bootstrap
+	cmake --preset $(@:test-%=%)
+	cmake --build --preset $(@:test-%=%)
+	scripts/run-suites $(@:test-%=%)
+
+# One tree only: make native / make win32 / make win64
+native win32 win64: bootstrap
 	cmake --preset $@
 	cmake --build --preset $@
 	ctest --preset $@
@@ -58,12 +55,14 @@ bench:
 	  build/bench/bench/core_bench $(BENCH_ARGS); \
 	else echo "bench: no benchmarks yet (bench/*.cpp)"; fi
 
-# The editor window on the Host stand-in; fails when a check or a target of the bench fails.
-BENCH_WINDOW_DIR := build/bench-win32
+# The editor window on the Host stand-in, in the bitness this machine runs; fails when a check
+# or a target of the bench fails.
 bench-window:
-	cmake --preset win32 -B $(BENCH_WINDOW_DIR) -DCMAKE_BUILD_TYPE=Release -DPOLYPAD_TESTS=OFF -DPOLYPAD_BENCH=ON
-	cmake --build $(BENCH_WINDOW_DIR) -j2 --target window_bench
-	scripts/with-xvfb scripts/wine-run --prefix $(BENCH_WINDOW_DIR)/wineprefix $(BENCH_WINDOW_DIR)/bench/window_bench.exe
+	preset=$$(scripts/can-run-32bit >/dev/null && echo win32 || echo win64); \
+	dir=build/bench-$$preset; \
+	cmake --preset $$preset -B $$dir -DCMAKE_BUILD_TYPE=Release -DPOLYPAD_TESTS=OFF -DPOLYPAD_BENCH=ON; \
+	cmake --build $$dir -j2 --target window_bench; \
+	scripts/with-xvfb scripts/wine-run --prefix $$dir/wineprefix $$dir/bench/window_bench.exe
 
 # Runs every target even if one fails; crash inputs go to build/fuzz/artifacts/NAME/.
 fuzz:

@@ -280,9 +280,7 @@ void TPolypadComModule::CreateForm(bool keepEditing)
         }
         ThrowIfFailed(FPane->get_Handle(&handle));
     }
-    if (handle < 0)
-        throw ERangeError();
-    auto form = std::make_unique<TPolypadForm>(reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle)), docked);
+    auto form = std::make_unique<TPolypadForm>(HostWindowHandle(handle), docked);
     if (docked)
         try {
             ThrowIfFailed(FPane->Update());

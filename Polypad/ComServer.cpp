@@ -103,7 +103,7 @@ void RemoveEntries()
     // Not registered (any more): unregistering is done, not an error.
     if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, (libKey + L"\\1.0").c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
         ::RegCloseKey(key);
-        ThrowIfFailed(::UnRegisterTypeLib(LIBID_Polypad, 1, 0, 0x0409, SYS_WIN32));
+        ThrowIfFailed(::UnRegisterTypeLib(LIBID_Polypad, 1, 0, 0x0409, TypeLibSysKind));
     }
     // Nothing else of the library left: drop the library key too.
     if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, libKey.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {

@@ -14,6 +14,14 @@
 
 namespace PolypadServer {
 
+// The platform the type libraries are generated for: the build's bitness (their vtable offsets
+// and sizes differ), and the registry key the registration writes ("win32" or "win64").
+#ifdef _WIN64
+constexpr SYSKIND TypeLibSysKind = SYS_WIN64;
+#else
+constexpr SYSKIND TypeLibSysKind = SYS_WIN32;
+#endif
+
 HINSTANCE Instance();
 std::wstring ModulePath();
 

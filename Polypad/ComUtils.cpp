@@ -4,6 +4,16 @@
 
 EComError::EComError(HRESULT code, const std::string& message) : Exception(message), FCode(code) {}
 
+HWND HostWindowHandle(long value)
+{
+    static_assert(sizeof(long) == 4, "the Host's integers are 32-bit");
+#ifndef _WIN64
+    if (value < 0)
+        throw ERangeError();
+#endif
+    return static_cast<HWND>(::LongToHandle(value));
+}
+
 std::string TakeErrorMessage(HRESULT code)
 {
     IErrorInfo* raw = nullptr;

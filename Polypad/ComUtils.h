@@ -44,6 +44,11 @@ inline void ThrowIfFailed(HRESULT hr)
 template <class T>
 void ThrowIfFailed(T) = delete;
 
+// A window handle the Host passes as a 32-bit integer (IHostMainWindow.Handle, IHostPane.Handle).
+// In a 64-bit process user handles have 32 significant bits and are sign-extended, as
+// LongToHandle does; a 32-bit process takes the value as it is and refuses a negative one.
+HWND HostWindowHandle(long value);
+
 template <class T>
 class TComPtr {
 public:

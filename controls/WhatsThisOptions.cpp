@@ -63,7 +63,7 @@ HWND THtmlHelp::Call(HWND window, const std::string& file, UINT command, DWORD_P
     }
     const HWND result = FFunction(window, file.empty() ? nullptr : file.c_str(), command, data);
     if (!result) {
-        THHLastError error{12, S_OK, nullptr};
+        THHLastError error{sizeof(THHLastError), S_OK, nullptr};
         if (FFunction(nullptr, nullptr, HH_GET_LAST_ERROR_, reinterpret_cast<DWORD_PTR>(&error)) && FAILED(error.hr) &&
             error.description && *error.description) {
             const std::string text = "Ошибка справочной системы: " + Narrow(error.description);

@@ -20,7 +20,7 @@ using THtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
 constexpr UINT HH_DISPLAY_TOPIC_ = 0, HH_DISPLAY_TEXT_POPUP_ = 14, HH_GET_LAST_ERROR_ = 20, HH_CLOSE_ALL_ = 18,
                HH_INITIALIZE_ = 28, HH_UNINITIALIZE_ = 29;
 
-// HH_POPUP as the ANSI entry point takes it (52 bytes).
+// HH_POPUP as the ANSI entry point takes it (52 bytes in a 32-bit process, 72 in a 64-bit one).
 struct THHPopup {
     int cbStruct;
     HINSTANCE hinst;
@@ -32,14 +32,17 @@ struct THHPopup {
     RECT rcMargins;
     LPCSTR pszFont;
 };
-static_assert(sizeof(THHPopup) == 52);
-
+// HH_LAST_ERROR (12 bytes in a 32-bit process, 16 in a 64-bit one).
 struct THHLastError {
     int cbStruct;
     HRESULT hr;
     BSTR description;
 };
-static_assert(sizeof(THHLastError) == 12);
+#ifdef _WIN64
+static_assert(sizeof(THHPopup) == 72 && sizeof(THHLastError) == 16);
+#else
+static_assert(sizeof(THHPopup) == 52 && sizeof(THHLastError) == 12);
+#endif
 
 class THtmlHelp {
 public:

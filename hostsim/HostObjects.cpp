@@ -604,7 +604,7 @@ public:
     {
         return Call(L"IHostPane.Handle", [&] {
             Need(result);
-            *result = static_cast<LONG>(reinterpret_cast<LONG_PTR>(Pane()));
+            *result = ::HandleToLong(Pane()); // user handles have 32 significant bits
         });
     }
     HOSTSIM_RESERVED(IHostPane, 13)
@@ -809,7 +809,7 @@ public:
         return Call(L"IHostMainWindow.Handle", [&] {
             Need(result);
             const HWND window = FState->Ui ? FState->Ui->MainWindowHandle() : FState->ApplicationWindow;
-            *result = static_cast<LONG>(reinterpret_cast<LONG_PTR>(window));
+            *result = ::HandleToLong(window);
         });
     }
     HRESULT STDMETHODCALLTYPE get_MapWindow(IHostMapWindow** result) override

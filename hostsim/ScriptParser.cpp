@@ -22,7 +22,7 @@ const std::map<std::string, std::pair<std::size_t, std::size_t>>& Verbs()
         {"select-stale", {1, 2}},  {"dialog", {1, 1}},      {"no-dialog", {0, 0}},       {"message-box", {1, 1}},
         {"clipboard-set", {1, 1}}, {"clipboard-file", {1, 1}}, {"clipboard", {0, 0}},
         {"generate", {3, 3}},      {"timer-start", {0, 0}}, {"timer", {1, 1}},           {"wait-idle-time", {1, 1}},
-        {"max-dispatch-reset", {0, 0}}, {"max-dispatch", {0, 0}},
+        {"max-dispatch-reset", {0, 0}}, {"max-dispatch", {0, 0}}, {"stay", {0, 0}},
     };
     return verbs;
 }

@@ -58,6 +58,8 @@
 //   max-dispatch                   print "max-dispatch MS 0xMESSAGE CLASS", the longest
 //                                  DispatchMessage since the reset (modal loops and the
 //                                  script's own steps left out)
+//   stay                           end the script and leave the Host open for the user; it
+//                                  exits when its main window is closed
 // In texts that a step prints (dialog, clipboard) TAB, LF, CR and backslash appear as \t, \n,
 // \r and \\.
 // A step that fails stops the script; Orvex.exe then exits with code 1.

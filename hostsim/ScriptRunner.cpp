@@ -218,7 +218,7 @@ void TScriptRunner::Tick()
     FBusy = false;
 }
 
-void TScriptRunner::Finish(int code)
+void TScriptRunner::Finish(int code, bool quit)
 {
     FFinished = true;
     FExitCode = code;
@@ -226,7 +226,8 @@ void TScriptRunner::Finish(int code)
         ::KillTimer(nullptr, FTimer);
     FTimer = 0;
     SetUnmeasuredTimer(0);
-    ::PostQuitMessage(code);
+    if (quit)
+        ::PostQuitMessage(code);
 }
 
 HWND TScriptRunner::WindowByName(const std::string& name) const
@@ -455,6 +456,8 @@ bool TScriptRunner::RunStep(const TScriptStep& step)
         const TDispatchRecord longest = LongestDispatch();
         WriteOutput(Format("max-dispatch %.1f 0x%04X ", longest.Milliseconds, longest.Message) +
                     Narrow(longest.WindowClass) + "\n");
+    } else if (verb == "stay") {
+        Finish(FExitCode, false);
     } else if (verb == "echo") {
         std::string line;
         for (const std::string& word : a)

@@ -29,7 +29,8 @@ private:
     void Tick();
     // True when the step is done; false to be called again on the next tick (waiting).
     bool RunStep(const TScriptStep& step);
-    void Finish(int code);
+    // Stops the script; quit: the Host ends too (otherwise it stays open for the user).
+    void Finish(int code, bool quit = true);
     HWND WindowByName(const std::string& name) const;
     std::wstring ScriptPath(const std::string& file) const;
     // The waiting steps: true when done, false to be called again on the next tick.

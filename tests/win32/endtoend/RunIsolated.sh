@@ -7,7 +7,7 @@
 prefix=$1; program=$2; shift 2
 here=$(cd "$(dirname "$0")" && pwd) root=$(cd "$here/../../.." && pwd)
 # Nothing of the setup goes to the shared display.
-DISPLAY= "$root/scripts/wine-run" --prefix "$prefix" --init || exit 1
+DISPLAY= "$root/scripts/wine-run" --prefix "$prefix" --init "$program" || exit 1
 DISPLAY= "$root/scripts/wine-run" --prefix "$prefix" "$prefix/drive_c/windows/system32/reg.exe" add \
   "HKCU\\Software\\Wine\\AppDefaults\\$(basename "$program")\\X11 Driver" /v Managed /t REG_SZ /d N /f \
   >/dev/null || exit 1

@@ -147,6 +147,13 @@ TEST(FormBase, HelpKeysOfRealWindows)
 }
 
 // A stand-in for the HTML Help entry point that records its calls.
+// The sizes HTML Help checks in cbStruct, by the bitness of the process.
+#ifdef _WIN64
+constexpr int kHHPopupSize = 72, kHHLastErrorSize = 16;
+#else
+constexpr int kHHPopupSize = 52, kHHLastErrorSize = 12;
+#endif
+
 struct THelpCall {
     UINT Command;
     std::string File;
@@ -165,7 +172,7 @@ HWND WINAPI FakeHtmlHelp(HWND, LPCSTR file, UINT command, DWORD_PTR data)
     GHelpCalls.push_back(call);
     if (command == HH_GET_LAST_ERROR_) {
         auto* error = reinterpret_cast<THHLastError*>(data);
-        EXPECT_EQ(error->cbStruct, 12);
+        EXPECT_EQ(error->cbStruct, kHHLastErrorSize);
         error->hr = E_FAIL;
         error->description = ::SysAllocString(L"файл не найден");
         return reinterpret_cast<HWND>(1);
@@ -191,7 +198,7 @@ TEST(HtmlHelpCalls, TopicsPopupsInitialiseCloseAndTheFailureMessage)
     EXPECT_EQ(GHelpCalls[1].Command, HH_DISPLAY_TOPIC_);
     EXPECT_THAT(GHelpCalls[1].File, HasSubstr(".CHM::/intro.htm"));
     EXPECT_EQ(GHelpCalls[2].Command, HH_DISPLAY_TEXT_POPUP_);
-    EXPECT_EQ(GHelpCalls[2].Popup.cbStruct, 52);
+    EXPECT_EQ(GHelpCalls[2].Popup.cbStruct, kHHPopupSize);
     EXPECT_EQ(GHelpCalls[2].Popup.idString, 12u);
     EXPECT_EQ(GHelpCalls[2].Popup.clrForeground, static_cast<COLORREF>(-1));
     EXPECT_EQ(GHelpCalls[2].Popup.rcMargins.left, -1);

@@ -14,6 +14,14 @@ using namespace moduletest;
 
 namespace {
 
+#ifdef _WIN64
+constexpr SYSKIND kBuildSysKind = SYS_WIN64;
+constexpr const wchar_t* kTypeLibPlatformKey = L"win64";
+#else
+constexpr SYSKIND kBuildSysKind = SYS_WIN32;
+constexpr const wchar_t* kTypeLibPlatformKey = L"win32";
+#endif
+
 class TFakeHostTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -131,7 +139,14 @@ TEST(ModuleTypeLibrary, IdsVersionsHelpStringsDispidsAndSlots)
     EXPECT_EQ(libAttr->wMajorVerNum, 1);
     EXPECT_EQ(libAttr->wMinorVerNum, 0);
     EXPECT_EQ(libAttr->lcid, 0x0409u);
+    EXPECT_EQ(libAttr->syskind, kBuildSysKind) << "the library is generated for this build's bitness";
     lib->ReleaseTLibAttr(libAttr);
+    // The Host stand-in's library too: its interfaces' slots are the module's calls.
+    TComPtr<ITypeLib> hostLib;
+    ASSERT_EQ(::LoadTypeLibEx(POLYPAD_HOST_TLB_PATH, REGKIND_NONE, hostLib.put()), S_OK);
+    ASSERT_EQ(hostLib->GetLibAttr(&libAttr), S_OK);
+    EXPECT_EQ(libAttr->syskind, kBuildSysKind);
+    hostLib->ReleaseTLibAttr(libAttr);
     TBStr name, help;
     ASSERT_EQ(lib->GetDocumentation(-1, name.put(), help.put(), nullptr, nullptr), S_OK);
     EXPECT_EQ(name.Wide(), L"Polypad");
@@ -196,6 +211,34 @@ TEST(ModuleTypeLibrary, IdsVersionsHelpStringsDispidsAndSlots)
     EXPECT_NE(bytes.find("Orvex.exe\\110"), std::string::npos);
     EXPECT_NE(bytes.find("stdole2.tlb"), std::string::npos);
 }
+
+// ---- the Host's window handles ------------------------------------------------------------------
+
+// The Host passes its windows as 32-bit integers, truncated from the handle as HandleToLong does.
+TEST(HostWindowHandles, AWindowCrossingAsA32BitIntegerComesBackAsTheSameWindow)
+{
+    TUniqueWindow window(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(window);
+    const long crossed = ::HandleToLong(window.get());
+    EXPECT_EQ(HostWindowHandle(crossed), window.get());
+    EXPECT_TRUE(::IsWindow(HostWindowHandle(crossed)));
+    EXPECT_EQ(HostWindowHandle(0), nullptr);
+    EXPECT_EQ(reinterpret_cast<UINT_PTR>(HostWindowHandle(0x7FFFFFFF)), 0x7FFFFFFFu);
+}
+
+#ifdef _WIN64
+TEST(HostWindowHandles, A64BitProcessSignExtendsANegativeValue)
+{
+    EXPECT_EQ(reinterpret_cast<INT_PTR>(HostWindowHandle(-2)), INT_PTR{-2});
+    EXPECT_EQ(reinterpret_cast<UINT_PTR>(HostWindowHandle(-0x7FFF0000L)), 0xFFFFFFFF80010000ull);
+}
+#else
+TEST(HostWindowHandles, A32BitProcessRefusesANegativeValue)
+{
+    EXPECT_THROW(HostWindowHandle(-1), ERangeError);
+    EXPECT_THROW(HostWindowHandle(-0x7FFF0000L), ERangeError);
+}
+#endif
 
 // ---- registration -----------------------------------------------------------------------------
 
@@ -335,7 +378,7 @@ void ExpectRegistration(const std::set<std::wstring>& keys, const std::wstring& 
     EXPECT_FALSE(keys.empty());
     const std::wstring lib = Lower(L"TypeLib\\" + libid);
     const std::wstring iface = Lower(L"Interface\\" + Guid(IID_IPolypadComModule));
-    EXPECT_TRUE(rest.count(Lower(lib + L"\\1.0\\409\\win32|=" + path)));
+    EXPECT_TRUE(rest.count(Lower(lib + L"\\1.0\\409\\" + kTypeLibPlatformKey + L"|=" + path)));
     EXPECT_TRUE(rest.count(Lower(lib + L"\\1.0|=Polypad Library")));
     EXPECT_TRUE(rest.count(Lower(iface + L"\\TypeLib|=" + libid)));
     for (const std::wstring& k : rest)
