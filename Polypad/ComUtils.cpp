@@ -11,7 +11,7 @@ HWND HostWindowHandle(long value)
     if (value < 0)
         throw ERangeError();
 #endif
-    return static_cast<HWND>(::LongToHandle(value));
+    return reinterpret_cast<HWND>(static_cast<INT_PTR>(value));
 }
 
 std::string TakeErrorMessage(HRESULT code)

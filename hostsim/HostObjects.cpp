@@ -604,7 +604,7 @@ public:
     {
         return Call(L"IHostPane.Handle", [&] {
             Need(result);
-            *result = ::HandleToLong(Pane()); // user handles have 32 significant bits
+            *result = HandleToLong(Pane()); // user handles have 32 significant bits
         });
     }
     HOSTSIM_RESERVED(IHostPane, 13)
@@ -809,7 +809,7 @@ public:
         return Call(L"IHostMainWindow.Handle", [&] {
             Need(result);
             const HWND window = FState->Ui ? FState->Ui->MainWindowHandle() : FState->ApplicationWindow;
-            *result = ::HandleToLong(window);
+            *result = HandleToLong(window);
         });
     }
     HRESULT STDMETHODCALLTYPE get_MapWindow(IHostMapWindow** result) override

@@ -219,7 +219,7 @@ TEST(HostWindowHandles, AWindowCrossingAsA32BitIntegerComesBackAsTheSameWindow)
 {
     TUniqueWindow window(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
     ASSERT_TRUE(window);
-    const long crossed = ::HandleToLong(window.get());
+    const long crossed = HandleToLong(window.get());
     EXPECT_EQ(HostWindowHandle(crossed), window.get());
     EXPECT_TRUE(::IsWindow(HostWindowHandle(crossed)));
     EXPECT_EQ(HostWindowHandle(0), nullptr);
