@@ -42,6 +42,13 @@ public:
     EOutOfMemory();
 };
 
+// A command abandoned on purpose (its window went away while it waited for the user): it unwinds
+// to the message loop or the automation boundary, where nothing is shown or reported.
+class EAbort : public Exception {
+public:
+    EAbort() : Exception("Операция прервана") {}
+};
+
 // printf-style formatting into a std::string.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -101,6 +101,9 @@ bool ArcByConvexity(TFloatPoint start, TFloatPoint end, double k, double& sweep,
         offset = std::tan(a) * half;
     }
     const TFloatPoint c = chord.ToGlobal(FloatPoint(static_cast<double>(half), static_cast<double>(offset)));
+    // Ends a unit in the last place apart: the centre rounds onto an end, and no radius is left.
+    if (SamePoint(c, start) || SamePoint(c, end))
+        return false;
 
     TCoordSys radial;
     radial.InitPoints(c, start);

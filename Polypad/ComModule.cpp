@@ -9,6 +9,7 @@ namespace {
 constexpr wchar_t kSource[] = L"Polypad.PolypadComModule";
 constexpr UINT kSwitchFormTypeMessage = WM_SWITCHFORMTYPE; // 1025, posted by the editor window
 constexpr const char* kFormTypeKey = "Polypad/FormType";
+constexpr UINT_PTR kDyingFormsTimer = 1;
 
 BOOL CALLBACK FindApplicationWindowProc(HWND window, LPARAM lParam)
 {
@@ -219,8 +220,14 @@ void TPolypadComModule::DoDone()
         }
     FHost.reset();
     FAction.reset();
-    FTable.reset();
-    FNotifyWindow.reset();
+    if (FDyingForms.empty()) {
+        FTable.reset();
+        FNotifyWindow.reset();
+    } else {
+        // A window still to be deleted borrows the table and is deleted from the timer of the
+        // notification window.
+        FDyingTable = std::move(FTable);
+    }
     PolypadServer::SetApplicationWindow(nullptr);
     if (FPane)
         ThrowIfFailed(FPane->SetVisible(VARIANT_FALSE));
@@ -239,10 +246,15 @@ void TPolypadComModule::CreateNotifyWindow()
     HWND window = ::CreateWindowExW(0, NotifyWindowClass, L"", WS_POPUP, 0, 0, 0, 0,
                                     PolypadServer::ApplicationWindow(), nullptr, PolypadServer::Instance(), this);
     FNotifyWindow.reset(CheckWin32Handle(window, "CreateWindowEx"));
+    ScheduleDyingFormsCleanup();
 }
 
 LRESULT TPolypadComModule::WndProc(UINT message, WPARAM wParam, LPARAM)
 {
+    if (message == WM_TIMER && wParam == kDyingFormsTimer) {
+        DeleteDyingForms();
+        return 0;
+    }
     if (message != kSwitchFormTypeMessage || !FHost)
         return 0;
     const bool keepEditing = wParam == 1;
@@ -267,8 +279,10 @@ void TPolypadComModule::CreateForm(bool keepEditing)
     const auto mainWindow = HostObject<IHostMainWindow>(
         "IHostApplication.MainWindow", [&](IHostMainWindow** w) { return FHost->get_MainWindow(w); });
     long handle = 0;
+    std::unique_ptr<TPolypadForm> form;
     if (!docked) {
         ThrowIfFailed(mainWindow->get_Handle(&handle));
+        form = std::make_unique<TPolypadForm>(HostWindowHandle(handle), docked);
     } else {
         if (!FPane) {
             TBStr name("Polypad"), caption("Полипад");
@@ -278,9 +292,19 @@ void TPolypadComModule::CreateForm(bool keepEditing)
         } else {
             ThrowIfFailed(FPane->SetVisible(VARIANT_TRUE));
         }
-        ThrowIfFailed(FPane->get_Handle(&handle));
+        try {
+            ThrowIfFailed(FPane->get_Handle(&handle));
+            form = std::make_unique<TPolypadForm>(HostWindowHandle(handle), docked);
+        } catch (...) {
+            // No window for the pane: it goes out of sight again; the first failure is the one
+            // reported.
+            try {
+                ThrowIfFailed(FPane->SetVisible(VARIANT_FALSE));
+            } catch (...) {
+            }
+            throw;
+        }
     }
-    auto form = std::make_unique<TPolypadForm>(HostWindowHandle(handle), docked);
     if (docked)
         try {
             ThrowIfFailed(FPane->Update());
@@ -297,6 +321,9 @@ void TPolypadComModule::CreateForm(bool keepEditing)
         FDestroyingForm = true;
         form.reset();
         FDestroyingForm = false;
+        // The initialisation's failure is the one reported; a failure of the clean-up must not
+        // surface later, at the next successful close.
+        FDestroyError = nullptr;
         throw;
     }
     form.release();
@@ -311,11 +338,51 @@ void TPolypadComModule::DestroyForm()
     } catch (...) {
         FDestroyError = std::current_exception();
     }
-    FDestroyingForm = true;
-    delete FForm;
-    FDestroyingForm = false;
+    if (OpenMessageBoxCount() > 0) {
+        DestroyFormAfterBoxes();
+    } else {
+        FDestroyingForm = true;
+        delete FForm;
+        FDestroyingForm = false;
+    }
     if (FDestroyError)
         std::rethrow_exception(std::exchange(FDestroyError, nullptr));
+}
+
+void TPolypadComModule::DestroyFormAfterBoxes()
+{
+    // A message box is open, and below it on the stack the code that showed it, perhaps the
+    // window's own: the window is hidden and let go of now, as the Host asked, and deleted once
+    // the boxes have returned. The boxes are ended so that this happens at once.
+    std::unique_ptr<TPolypadForm> form(std::exchange(FForm, nullptr));
+    form->OnDestroy = nullptr;
+    form->RequestDestroyAfterBoxes();
+    if (FDyingForms.empty())
+        AddRef(); // the object outlives the windows it still has to delete
+    FDyingForms.push_back(std::move(form));
+    ScheduleDyingFormsCleanup();
+    EndOpenMessageBoxes();
+    FDestroyingForm = true;
+    FormDestroyed();
+    FDestroyingForm = false;
+}
+
+void TPolypadComModule::ScheduleDyingFormsCleanup()
+{
+    if (FNotifyWindow && !FDyingForms.empty())
+        CheckWin32(::SetTimer(FNotifyWindow.get(), kDyingFormsTimer, 20, nullptr) != 0, "SetTimer");
+}
+
+void TPolypadComModule::DeleteDyingForms()
+{
+    if (OpenMessageBoxCount() > 0 || FDyingForms.empty())
+        return;
+    ::KillTimer(FNotifyWindow.get(), kDyingFormsTimer);
+    FDyingForms.clear();
+    FDyingTable.reset();
+    if (!FHost)
+        FNotifyWindow.reset(); // Done kept it for this
+    Release();
 }
 
 void TPolypadComModule::FormDestroyed()
@@ -338,6 +405,7 @@ void TPolypadComModule::FormDestroyed()
 
 LRESULT CALLBACK TPolypadComModule::NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    const TExtendedPrecision precision;
     try {
         switch (message) {
         case WM_NCCREATE: {
@@ -351,12 +419,13 @@ LRESULT CALLBACK TPolypadComModule::NotifyWindowProc(HWND window, UINT message, 
             PolypadServer::WindowDestroyed();
             break;
         case kSwitchFormTypeMessage:
+        case WM_TIMER:
             if (auto* self = reinterpret_cast<TPolypadComModule*>(::GetWindowLongPtrW(window, GWLP_USERDATA)))
                 return self->WndProc(message, wParam, lParam);
             return 0;
         }
     } catch (const std::exception& e) {
-        ::MessageBoxW(PolypadServer::ApplicationWindow(), Widen(e.what()).c_str(), L"Полипад", MB_OK | MB_ICONERROR);
+        ShowException(PolypadServer::ApplicationWindow(), e);
     } catch (...) {
     }
     return ::DefWindowProcW(window, message, wParam, lParam);

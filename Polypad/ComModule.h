@@ -3,7 +3,9 @@
 //
 // Owns the coordinate table (Init to Done), the hidden notification window and the Host
 // references FHost and FAction (until Done) and FPane (until the object dies). The editor window
-// destroys itself and reports that through FormDestroyed; FForm only points at it.
+// destroys itself and reports that through FormDestroyed; FForm only points at it. A window whose
+// destruction is asked for while a message box is open is owned by FDyingForms until the boxes
+// have returned (the object keeps a reference to itself meanwhile; see DestroyForm).
 #pragma once
 
 #include "Polypad/ComUtils.h"
@@ -16,6 +18,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <vector>
 
 class TPolypadForm;
 
@@ -57,6 +60,9 @@ private:
     void CreateNotifyWindow();
     void CreateForm(bool keepEditing);
     void DestroyForm();
+    void DestroyFormAfterBoxes();
+    void ScheduleDyingFormsCleanup();
+    void DeleteDyingForms();
     void FormDestroyed();
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -72,6 +78,8 @@ private:
     TComPtr<IHostAction> FAction;
     bool FDestroyingForm = false;
     std::exception_ptr FDestroyError;
+    std::vector<std::unique_ptr<TPolypadForm>> FDyingForms;
+    std::unique_ptr<TTable> FDyingTable; // a table released by Done while its window was dying
 
 public:
     // The editor window while it exists (for the tests).

@@ -16,6 +16,7 @@
 #include <oleauto.h>
 
 #include "CoreLib/Errors.h"
+#include "CoreLib/FloatPrecision.h"
 
 #include <new>
 #include <string>
@@ -209,9 +210,12 @@ template <class Body>
 HRESULT ComBoundary(const IID& iid, const wchar_t* source, Body&& body) noexcept
 {
     ::SetErrorInfo(0, nullptr);
+    const TExtendedPrecision precision;
     try {
         body();
         return S_OK;
+    } catch (const EAbort&) {
+        return S_OK; // abandoned on purpose: the caller's request is moot
     } catch (const EComError& e) {
         return SetComError(e.Code(), e.what(), iid, source);
     } catch (const std::bad_alloc&) {

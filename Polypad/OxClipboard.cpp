@@ -9,10 +9,10 @@ namespace {
 // OpenClipboard/CloseClipboard pair; another program may hold the clipboard for a moment.
 class TOpenClipboard {
 public:
-    TOpenClipboard()
+    explicit TOpenClipboard(HWND owner)
     {
         for (int attempt = 0; attempt < 10; ++attempt) {
-            if (::OpenClipboard(nullptr))
+            if (::OpenClipboard(owner))
                 return;
             ::Sleep(20);
         }
@@ -109,13 +109,13 @@ private:
 
 void TOxClipboard::Clear()
 {
-    TOpenClipboard open;
+    TOpenClipboard open(FOwner);
     CheckWin32(::EmptyClipboard(), "EmptyClipboard");
 }
 
 std::wstring TOxClipboard::GetText()
 {
-    TOpenClipboard open;
+    TOpenClipboard open(FOwner);
     if (::IsClipboardFormatAvailable(CF_UNICODETEXT)) {
         TLockedText<wchar_t> text(CF_UNICODETEXT);
         if (text.get())
@@ -130,7 +130,7 @@ void TOxClipboard::SetText(const std::wstring& text)
     const std::string ansi = ToAnsi(text);
     TGlobalBlock ansiBlock(ansi.c_str(), ansi.size() + 1);
     TGlobalBlock wideBlock(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    TOpenClipboard open;
+    TOpenClipboard open(FOwner);
     CheckWin32(::EmptyClipboard(), "EmptyClipboard");
     ansiBlock.PutOnClipboard(CF_TEXT);
     wideBlock.PutOnClipboard(CF_UNICODETEXT);

@@ -1,7 +1,13 @@
 // The system clipboard as the editor window exchanges its table through it: plain 8-bit text in
 // the system's ANSI code page, offered together with the same text as Unicode text so that no
-// character is lost to programs that read that.
+// character is lost to programs that read that. The clipboard is opened with an owner window of
+// the caller's (borrowed): Windows refuses SetClipboardData after EmptyClipboard without one.
 #pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 
 #include "CoreLib/RefObjects.h"
 
@@ -9,6 +15,8 @@
 
 class TOxClipboard : public TObject {
 public:
+    explicit TOxClipboard(HWND owner) : FOwner(owner) {}
+
     // Empties the clipboard.
     void Clear();
     // The clipboard's text: its Unicode text when there is some, else its 8-bit text widened
@@ -16,4 +24,7 @@ public:
     std::wstring GetText();
     // Replaces the clipboard's content with text, as 8-bit ANSI text and as Unicode text.
     void SetText(const std::wstring& text);
+
+private:
+    HWND FOwner;
 };

@@ -89,7 +89,8 @@ TPolypadForm::TPolypadForm(HWND parentWindow, bool docked) : TNonModalForm(paren
 
 TPolypadForm::~TPolypadForm()
 {
-    if (FTable)
+    // A window destroyed late has handed the table back already; another window may have it now.
+    if (FTable && !FDestroyRequested)
         FTable->SetNotifyWindow(nullptr);
     // The hints erase themselves from the map as the manager frees them.
     FHintManager.reset();
@@ -282,6 +283,7 @@ void TPolypadForm::BuildToolBar()
     for (const char* item : {"0", "0.0", "0.00", "0.000", "0.0000", "0.00000", "0.000000", "0.0000000"})
         DigitsComboBox->AddItem(item);
     DigitsComboBox->OnChange = [this] { DigitsComboBoxChange(); };
+    DigitsComboBox->SetHint("Точность");
     separator();
     button(FitToWindowAction);
     button(SwitchFormTypeAction);
@@ -328,7 +330,10 @@ void TPolypadForm::Initialize(IHostApplication* host, TTable* table, bool keepEd
         if (message != WM_TABLECHANGED)
             return false;
         FTableChangePending = false;
-        RefreshContourHint();
+        if (!FDestroyRequested) {
+            UpdateActions();
+            RefreshContourHint();
+        }
         result = 0;
         return true;
     });
@@ -363,7 +368,7 @@ void TPolypadForm::Initialize(IHostApplication* host, TTable* table, bool keepEd
     UpdateClosedAction();
 
     LoadGridPosition();
-    FClipboard = std::make_unique<TOxClipboard>();
+    FClipboard = std::make_unique<TOxClipboard>(Handle());
     UpdateGridAccess();
     FModified = false;
     UpdateActions();
@@ -512,12 +517,25 @@ void TPolypadForm::ShowStatusHint(const std::string& text)
 
 bool TPolypadForm::Confirm(const std::string& text)
 {
-    return MessageBoxOwned(Handle(), text, kFormCaption, MB_YESNO) == IDYES;
+    const int answer = MessageBoxOwned(Handle(), text, kFormCaption, MB_YESNO);
+    if (FDestroyRequested)
+        throw EAbort();
+    return answer == IDYES;
 }
 
 void TPolypadForm::Warn(const std::string& text)
 {
     MessageBoxOwned(Handle(), text, kFormCaption, MB_OK | MB_ICONWARNING);
+    if (FDestroyRequested)
+        throw EAbort();
+}
+
+void TPolypadForm::RequestDestroyAfterBoxes()
+{
+    FDestroyRequested = true;
+    if (FTable)
+        FTable->SetNotifyWindow(nullptr);
+    ::ShowWindow(Handle(), SW_HIDE);
 }
 
 void TPolypadForm::DropDownButtonMenu(TAction& buttonAction, TPopupMenu& menu)
@@ -785,6 +803,7 @@ void TPolypadForm::SimpleGridDataCellSelect()
 {
     if (FVertexHint)
         UpdateVertexMarker();
+    UpdateActions(); // "Позиционировать вершину" needs a current row
 }
 
 void TPolypadForm::DigitsComboBoxChange()
@@ -825,7 +844,7 @@ void TPolypadForm::ShowColumn(TTableColumnKind kind)
         column.SetTextEditMask(kDegreesEditMask);
     if (source.DataType == gdtBoolean)
         column.SetDropDown(gddValueList);
-    column.SetTextEditable(!NeverEditable(kind));
+    column.SetTextEditable(!NeverEditable(kind) && FEditingMode);
 }
 
 void TPolypadForm::ShowHideColumn(TTableColumnKind kind)
@@ -889,10 +908,12 @@ void TPolypadForm::AddRowActionExecute()
 {
     if (!FEditingMode)
         return;
-    SimpleGrid->SetDataRowCount(SimpleGrid->DataRowCount() + 1);
+    // The row exists before the grid shows it: a grid that was empty makes its cell current.
     AddZeroRow();
+    SimpleGrid->SetDataRowCount(SimpleGrid->DataRowCount() + 1);
     FModified = true;
     SimpleGrid->SyncCurrentCell();
+    UpdateActions();
 }
 
 void TPolypadForm::InsertRowActionExecute()
@@ -900,11 +921,12 @@ void TPolypadForm::InsertRowActionExecute()
     if (!FEditingMode)
         return;
     const int r = SimpleGrid->DataRow();
-    SimpleGrid->SetDataRowCount(SimpleGrid->DataRowCount() + 1);
     FTable->InsertRow(r == -1 ? 0 : r);
+    SimpleGrid->SetDataRowCount(SimpleGrid->DataRowCount() + 1);
     SimpleGrid->MoveToDataCell(SimpleGrid->DataCol(), r + 1);
     FModified = true;
     SimpleGrid->SyncCurrentCell();
+    UpdateActions();
 }
 
 void TPolypadForm::DeleteRowActionExecute()
@@ -990,8 +1012,10 @@ void TPolypadForm::TablePopupMenuPopup()
 
 void TPolypadForm::SimpleGridKeyDown(UINT& key, TShiftState shift)
 {
-    // The commands' shortcuts come first, as a form's do; the key then goes no further.
-    if (TAction* action = Actions.FindShortCut({key, shift.Ctrl, shift.Shift, shift.Alt})) {
+    // The commands' shortcuts come first, as a form's do; the key then goes no further. A
+    // disabled command leaves the key to the grid.
+    if (TAction* action = Actions.FindShortCut({key, shift.Ctrl, shift.Shift, shift.Alt});
+        action && action->Enabled()) {
         key = 0;
         action->Execute();
         return;
@@ -1007,22 +1031,34 @@ void TPolypadForm::SimpleGridKeyDown(UINT& key, TShiftState shift)
                SimpleGrid->DataCol() == SimpleGrid->Columns().Count() - 1) {
         SimpleGrid->ApplyEditing();
         AddRowActionExecute();
-    } else if (pressed == VK_INSERT && none) {
-        InsertRowActionExecute();
     } else if (pressed == VK_ESCAPE && none && SimpleGrid->EditorMode()) {
         SimpleGrid->InvalidateData(SimpleGrid->DataCol(), SimpleGrid->DataRow());
-    } else if (pressed == VK_UP && ctrl) {
-        RowUpActionExecute();
-    } else if (pressed == VK_DOWN && ctrl) {
-        RowDownActionExecute();
-    } else if (pressed == VK_DELETE && ctrl) {
-        DeleteRowActionExecute();
+    } else if (FEditingMode && RunRowKeyCommand(pressed, none, ctrl)) {
+        // The row command took the key: going on, it would move the cursor once more or edit
+        // the cell that has taken the place of the one it was typed into.
+        key = 0;
+        return;
     }
     if (pressed == VK_RETURN && none) {
         SimpleGrigSetFocusTimer.SetEnabled(true);
         if (FFocusWindow)
             ::PostMessageW(FFocusWindow->Handle(), WM_FOCUSGRID, 0, 0);
     }
+}
+
+bool TPolypadForm::RunRowKeyCommand(UINT key, bool none, bool ctrl)
+{
+    if (key == VK_INSERT && none)
+        InsertRowActionExecute();
+    else if (key == VK_UP && ctrl)
+        RowUpActionExecute();
+    else if (key == VK_DOWN && ctrl)
+        RowDownActionExecute();
+    else if (key == VK_DELETE && ctrl)
+        DeleteRowActionExecute();
+    else
+        return false;
+    return true;
 }
 
 // ---- modes ----------------------------------------------------------------------------------

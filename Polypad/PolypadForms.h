@@ -64,6 +64,11 @@ public:
     void Initialize(IHostApplication* host, TTable* table, bool keepEditing, bool docked, HWND moduleWindow);
     // The module's destroy notification; runs last in the destructor.
     std::function<void()> OnDestroy;
+    // The module is to destroy the window while a message box is open, with the code that showed
+    // the box still on the stack: the window is hidden and leaves the table and the map alone
+    // from now on, and a box of its own, once it returns, abandons its command (EAbort). The
+    // module deletes the window after the box.
+    void RequestDestroyAfterBoxes();
 
     // ---- components --------------------------------------------------------------------------
     TUniqueImageList ToolBarImageList;
@@ -137,6 +142,8 @@ public:
     void UpdateGridAccess();
     void ShowStatusHint(const std::string& text);
     bool Confirm(const std::string& text);
+    // Insert, Ctrl+Up, Ctrl+Down, Ctrl+Delete; false for any other key.
+    bool RunRowKeyCommand(UINT key, bool none, bool ctrl);
     void Warn(const std::string& text);
     void DropDownButtonMenu(TAction& buttonAction, TPopupMenu& menu);
     TBounds Bounds() const;
@@ -243,4 +250,5 @@ private:
     TStyleMenu FCreateStyles, FAddStyles;
     bool FTableChangePending = false;
     long FContourHintRebuilds = 0;
+    bool FDestroyRequested = false;
 };

@@ -1,8 +1,11 @@
 #include "controls/FormUtils.h"
 
 #include "controls/WhatsThisOptions.h"
+#include "CoreLib/FloatPrecision.h"
 
 #include <windowsx.h>
+
+#include <string_view>
 
 namespace {
 
@@ -49,15 +52,57 @@ HINSTANCE ModuleInstance()
     return module;
 }
 
+namespace {
+
+// The open boxes, innermost last; an entry is null until its window is activated. The module's
+// windows all live on the Host's user-interface thread.
+std::vector<HWND> GOpenBoxes;
+
+// Catches the box's window as it is activated, so that it can be ended from outside.
+LRESULT CALLBACK BoxActivationHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && !GOpenBoxes.empty() && !GOpenBoxes.back()) {
+        const HWND window = reinterpret_cast<HWND>(wParam);
+        wchar_t className[8] = {};
+        if (::GetClassNameW(window, className, 8) == 6 && std::wstring_view(className) == L"#32770")
+            GOpenBoxes.back() = window;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+int ShowTrackedBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags)
+{
+    GOpenBoxes.push_back(nullptr);
+    const HHOOK hook = ::SetWindowsHookExW(WH_CBT, BoxActivationHook, nullptr, ::GetCurrentThreadId());
+    const int result = ::MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+    if (hook)
+        ::UnhookWindowsHookEx(hook);
+    GOpenBoxes.pop_back();
+    return result;
+}
+
+} // namespace
+
 void ShowException(HWND owner, const std::exception& error)
 {
-    ::MessageBoxW(owner && ::IsWindow(owner) ? owner : nullptr, Widen(error.what()).c_str(),
-                  ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
+    if (dynamic_cast<const EAbort*>(&error))
+        return;
+    ShowTrackedBox(owner && ::IsWindow(owner) ? owner : nullptr, Widen(error.what()), ApplicationTitle(),
+                   MB_OK | MB_ICONERROR);
 }
 
 int MessageBoxOwned(HWND owner, const std::string& text, const std::string& caption, UINT flags)
 {
-    return ::MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), flags);
+    return ShowTrackedBox(owner, Widen(text), Widen(caption), flags);
+}
+
+int OpenMessageBoxCount() { return static_cast<int>(GOpenBoxes.size()); }
+
+void EndOpenMessageBoxes()
+{
+    for (HWND box : GOpenBoxes)
+        if (box && ::IsWindow(box))
+            ::EndDialog(box, IDCANCEL);
 }
 
 HFONT DefaultGuiFont()
@@ -157,6 +202,7 @@ void TWindow::CreateSubclassed(const wchar_t* className, DWORD exStyle, DWORD st
 LRESULT TWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND window = FHandle;
+    const TExtendedPrecision precision;
     try {
         LRESULT result = WindowProc(message, wParam, lParam);
         return result;
@@ -569,6 +615,11 @@ void TToolBar::Refresh(const TAction& action)
     ::SendMessageW(Handle(), TB_CHECKBUTTON, static_cast<WPARAM>(action.Id()), action.Checked());
     ::SendMessageW(Handle(), TB_CHANGEBITMAP, static_cast<WPARAM>(action.Id()),
                    action.ImageIndex() >= 0 ? action.ImageIndex() : I_IMAGENONE);
+    // The hint shown for the button under the pointer follows its command's state (a toggle's
+    // hint changes when it is clicked).
+    const auto hot = static_cast<int>(::SendMessageW(Handle(), TB_GETHOTITEM, 0, 0));
+    if (OnHint && hot >= 0 && hot < static_cast<int>(FButtons.size()) && FButtons[hot].Action == &action)
+        OnHint(" " + action.Hint());
 }
 
 int TToolBar::ButtonCount() const
@@ -667,6 +718,41 @@ int TComboBox::ItemIndex() const
 void TComboBox::SetItemIndex(int index)
 {
     ::SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void TComboBox::SetHint(const std::string& hint)
+{
+    if (!FToolTip)
+        FToolTip.reset(CheckWin32Handle(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                                          ::GetAncestor(Handle(), GA_ROOT), nullptr,
+                                                          ModuleInstance(), nullptr),
+                                        "CreateWindowEx tooltip"));
+    std::wstring text = Widen(hint);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = ::GetParent(Handle());
+    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
+    tool.lpszText = text.data();
+    ::SendMessageW(FToolTip.get(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    CheckWin32(::SendMessageW(FToolTip.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) != 0,
+               "TTM_ADDTOOL");
+}
+
+std::string TComboBox::Hint() const
+{
+    if (!FToolTip)
+        return {};
+    wchar_t text[256] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = ::GetParent(Handle());
+    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
+    tool.lpszText = text;
+    ::SendMessageW(FToolTip.get(), TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+    return Narrow(text);
 }
 
 bool TComboBox::Notified(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
@@ -792,8 +878,9 @@ bool TForm::IsShortCut(const MSG& msg)
         return false;
     TShortCut key{static_cast<UINT>(msg.wParam), ::GetKeyState(VK_CONTROL) < 0, ::GetKeyState(VK_SHIFT) < 0,
                   ::GetKeyState(VK_MENU) < 0};
+    // A disabled command leaves the key to the focused control.
     TAction* action = Actions.FindShortCut(key);
-    if (!action)
+    if (!action || !action->Enabled())
         return false;
     try {
         action->Execute();

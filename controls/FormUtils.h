@@ -23,8 +23,15 @@ HINSTANCE ModuleInstance();
 void UnregisterWindowClasses();
 
 // The standard error box: error icon, the exception's message, owned by the given window.
+// Shows the error in the standard error box; an EAbort is not shown.
 void ShowException(HWND owner, const std::exception& error);
 int MessageBoxOwned(HWND owner, const std::string& text, const std::string& caption, UINT flags);
+// The message boxes of the two functions above that are open now (nested ones count each): the
+// code that showed them is still on the stack, so its windows must not be destroyed before they
+// return.
+int OpenMessageBoxCount();
+// Ends every open message box as cancelled (each returns IDCANCEL).
+void EndOpenMessageBoxes();
 
 class TWindow {
 public:
@@ -213,10 +220,16 @@ public:
     std::string ItemText(int index) const;
     int ItemIndex() const;
     void SetItemIndex(int index);
+    // The hint shown in a tooltip while the pointer rests on the list.
+    void SetHint(const std::string& hint);
+    std::string Hint() const;
     std::function<void()> OnChange;
 
 protected:
     bool Notified(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    TUniqueWindow FToolTip;
 };
 
 // A plain container with a caption drawn in its middle (seen only where no child covers it).

@@ -316,9 +316,12 @@ void TSimpleGrid::SetDataRowCount(int value)
     value = std::max(value, 0);
     if (FDataRowCount == value)
         return;
+    const bool wasEmpty = FDataRowCount == 0;
     FDataRowCount = value;
     UpdateLayout();
-    if (FDataRow >= value)
+    // Shrunk below the current row, or the first rows of an empty grid: the grid's cell is a
+    // data cell again, and the current data cell must say so.
+    if (FDataRow >= value || (wasEmpty && FDataRow < 0))
         SyncCurrentCell();
 }
 
@@ -558,6 +561,9 @@ void TSimpleGrid::MoveToDataCell(int dataCol, int dataRow)
     const TGridPoint g = DataToGrid(dataCol, dataRow);
     if (g.Col == Col() && g.Row == Row()) {
         ScrollIntoView(g.Col, g.Row);
+        // Already the grid's cell, but not (yet) the current data cell: make it so.
+        if (FDataCol != dataCol || FDataRow != dataRow)
+            SyncCurrentCell();
         return;
     }
     SetRow(g.Row);
@@ -1019,9 +1025,10 @@ void TSimpleGrid::DrawSeparator(HDC dc, int col, const RECT& rect)
 {
     if (col < FixedCols() || col >= ColCount() - 1)
         return;
-    const int x = rect.right - 1;
-    ::MoveToEx(dc, x, rect.bottom, nullptr);
-    ::LineTo(dc, x, rect.bottom - (rect.bottom - rect.top) / 4);
+    // A whole line from the cell's top to its bottom, in the colour of the grid's rows lines: a
+    // short tick at the foot read as a comma before the next value.
+    RECT line{rect.right - 1, rect.top, rect.right, rect.bottom};
+    ::FillRect(dc, &line, ::GetSysColorBrush(COLOR_BTNFACE));
 }
 
 void TSimpleGrid::DrawHeaderCell(HDC dc, TSimpleGridCellKind kind, int dataCol, int dataRow, RECT rect, int col)

@@ -1,4 +1,5 @@
 #include "controls/WhatsThisOptions.h"
+#include "CoreLib/FloatPrecision.h"
 
 #include <windowsx.h>
 
@@ -216,6 +217,7 @@ void TWhatsThis::Deactivate()
 LRESULT CALLBACK TWhatsThis::HookProc(int code, WPARAM wParam, LPARAM lParam)
 {
     TWhatsThis& self = WhatsThis();
+    const TExtendedPrecision precision;
     if (code == HC_ACTION && wParam == PM_REMOVE) {
         try {
             auto* msg = reinterpret_cast<MSG*>(lParam);

@@ -2,10 +2,12 @@
 // number of change announcements each of them makes.
 #include "CoreLib/Errors.h"
 #include "Polypad/Coordinates.h"
+#include "CoreLib/FloatPrecision.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -91,6 +93,42 @@ TEST_F(TableTest, OpenPartLacksTheEdgeOfRowZeroAndTheAnglesAtItsEnds)
     EXPECT_DOUBLE_EQ(Table->GetEdgeLength(0), std::sqrt(2.0)); // from the last vertex
     EXPECT_EQ(Table->GetDirectionAngleText(0), "225°0'0\"");
     EXPECT_NE(Table->GetLeftAngleText(2), "null");
+}
+
+TEST_F(TableTest, AnArcWhoseEndsAreTooCloseForACentreShowsUndefinedArcCells)
+{
+    Fill({{1e6, 0}, {std::nextafter(1e6, 2e6), 0, 1}});
+    EXPECT_EQ(Table->GetArcCenterX(1), -1);
+    EXPECT_EQ(Table->GetArcCenterY(1), -1);
+    EXPECT_EQ(Table->GetArcRadius(1), -1);
+    EXPECT_GE(Table->GetEdgeLength(1), 0);
+}
+
+// The cells come out the same whatever x87 precision the caller left set: the module's entry
+// points compute with the 64-bit mantissa and give the caller's setting back.
+TEST_F(TableTest, CellsComputedUnderTheExtendedPrecisionGuardDoNotDependOnTheCallersPrecision)
+{
+    Fill({{452300, 1385200}, {452330, 1385200, 0.41421356237309503}, {452330.123456789, 1385240.987654321},
+          {452300.5, 1385240.25, -0.2}},
+         true);
+    auto cells = [&] {
+        const TExtendedPrecision precision;
+        std::vector<std::string> texts;
+        for (int i = 0; i < Table->Count(); ++i) {
+            char buffer[200];
+            std::snprintf(buffer, sizeof buffer, "%a %a %a %a", Table->GetEdgeLength(i), Table->GetArcCenterX(i),
+                          Table->GetArcCenterY(i), Table->GetArcRadius(i));
+            texts.push_back(buffer + Table->GetLeftAngleText(i) + Table->GetDirectionAngleText(i));
+        }
+        return texts;
+    };
+    const std::uint16_t callers = FloatPrecision::Precision();
+    const auto extended = cells();
+    FloatPrecision::SetPrecision(FloatPrecision::kDouble);
+    const auto underDouble = cells();
+    EXPECT_EQ(FloatPrecision::Precision(), FloatPrecision::kDouble) << "the caller's setting is given back";
+    FloatPrecision::SetPrecision(callers);
+    EXPECT_EQ(underDouble, extended);
 }
 
 TEST_F(TableTest, SingleVertex)

@@ -67,11 +67,16 @@ TEST(DegreesFormat, UnrepresentableAnglesRaiseRangeError)
     EXPECT_THROW(FormatDegrees(std::numeric_limits<long double>::quiet_NaN()), ERangeError);
     EXPECT_THROW(FormatDegrees(-std::numeric_limits<long double>::infinity()), ERangeError);
     EXPECT_THROW(FormatDegrees(1e12L), ERangeError);
-    try {
-        FormatDegrees(std::numeric_limits<long double>::infinity());
-    } catch (const ERangeError& e) {
-        EXPECT_STREQ(e.what(), "Range check error");
-    }
+    EXPECT_THROW(
+        {
+            try {
+                FormatDegrees(std::numeric_limits<long double>::infinity());
+            } catch (const ERangeError& e) {
+                EXPECT_STREQ(e.what(), "Range check error");
+                throw;
+            }
+        },
+        ERangeError);
 }
 
 TEST(DegreesClean, KeepsOnlyDigitsAndTheThreeSigns)

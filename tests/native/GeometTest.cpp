@@ -157,6 +157,21 @@ TEST(GeometArc, ArcByConvexityRejectsStraightEdgesAndCoincidentEnds)
     }
 }
 
+// Ends one unit in the last place apart: the centre of a half circle over them (the chord's
+// middle) rounds onto an end, and no radius is left.
+TEST(GeometArc, ArcByConvexityRejectsEndsTooCloseForACentre)
+{
+    const TFloatPoint start = P(1e6, 0);
+    for (const TFloatPoint end : {P(std::nextafter(1e6, 2e6), 0), P(1e6, std::nextafter(0.0, 1.0))})
+        for (double k : {1.0, -1.0}) {
+            SCOPED_TRACE(testing::Message() << "end " << end.X << " " << end.Y << ", K = " << k);
+            double sweep = 123;
+            TFloatPoint centre = P(-7, -8);
+            EXPECT_FALSE(ArcByConvexity(start, end, k, sweep, centre));
+            EXPECT_EQ(sweep, 123);
+        }
+}
+
 TEST(GeometArc, ConvexityByCenterTakesSignFromNegativeAndInvertsArcByConvexity)
 {
     struct Case { TFloatPoint centre; bool negative; double expected; };

@@ -23,11 +23,24 @@ void PutRaw(UINT format, const void* data, std::size_t size)
     ::CloseClipboard();
 }
 
+// A window of the test's own, as the editor window gives its own.
+class TOwnerWindow {
+public:
+    TOwnerWindow() : FWindow(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr)) {}
+    HWND get() const { return FWindow.get(); }
+
+private:
+    TUniqueWindow FWindow;
+};
+
 TEST(OxClipboard, TableTextRoundTripsThroughBothFormats)
 {
-    TOxClipboard clipboard;
+    TOwnerWindow owner;
+    TOxClipboard clipboard(owner.get());
     clipboard.SetText(kTable);
     EXPECT_EQ(clipboard.GetText(), kTable);
+    // Windows refuses SetClipboardData on a clipboard emptied without an owner.
+    EXPECT_EQ(::GetClipboardOwner(), owner.get());
 
     ASSERT_TRUE(::OpenClipboard(nullptr));
     EXPECT_TRUE(::IsClipboardFormatAvailable(CF_TEXT));
@@ -45,7 +58,8 @@ TEST(OxClipboard, ReadsEightBitTextOfOtherPrograms)
 {
     const char text[] = "10\t20\r\n30,5\t40";
     PutRaw(CF_TEXT, text, sizeof text);
-    TOxClipboard clipboard;
+    TOwnerWindow owner;
+    TOxClipboard clipboard(owner.get());
     EXPECT_EQ(clipboard.GetText(), L"10\t20\r\n30,5\t40");
 }
 
@@ -53,7 +67,8 @@ TEST(OxClipboard, UnterminatedBlockIsReadOnlyToItsEnd)
 {
     const char text[4] = {'1', '\t', '2', '3'};
     PutRaw(CF_TEXT, text, sizeof text);
-    TOxClipboard clipboard;
+    TOwnerWindow owner;
+    TOxClipboard clipboard(owner.get());
     const std::wstring read = clipboard.GetText();
     // The system may drop the last byte when it makes the Unicode text of such a block.
     EXPECT_EQ(read.substr(0, 3), L"1\t2");
@@ -62,7 +77,8 @@ TEST(OxClipboard, UnterminatedBlockIsReadOnlyToItsEnd)
 
 TEST(OxClipboard, ClearLeavesNoText)
 {
-    TOxClipboard clipboard;
+    TOwnerWindow owner;
+    TOxClipboard clipboard(owner.get());
     clipboard.SetText(L"1\t2");
     clipboard.Clear();
     EXPECT_EQ(clipboard.GetText(), L"");

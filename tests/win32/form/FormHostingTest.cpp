@@ -224,3 +224,125 @@ TEST_F(Hosting, ClosingByTheUserUnchecksTheCommandAndDoneLeavesNoHostReference)
     EXPECT_EQ(FindForm(), nullptr);
     FModule.reset();
 }
+
+// ---- failures while the window is being made ---------------------------------------------------
+
+TEST_F(Hosting, ADockedWindowThatCannotBeMadeLeavesItsPaneHidden)
+{
+    WriteFormType(L"1");
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    const HWND pane = ::FindWindowExW(hostsim::MainWindowHandle(FHost.get()), nullptr, L"TOrvexPane", nullptr);
+    ASSERT_NE(pane, nullptr);
+    ASSERT_FALSE(::IsWindowVisible(pane));
+
+    hostsim::FailOperation(L"IHostPane.Handle", E_FAIL, L"окно панели недоступно");
+    EXPECT_NE(FModule->ShowHideForm(), S_OK);
+    EXPECT_EQ(Narrow(TakeErrorDescription()), "окно панели недоступно");
+    hostsim::ClearFaults();
+    EXPECT_EQ(FindForm(), nullptr);
+    EXPECT_FALSE(::IsWindowVisible(pane)) << "an empty pane is not left on the screen";
+    EXPECT_FALSE(Checked());
+
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    EXPECT_TRUE(::IsWindowVisible(pane));
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+}
+
+TEST_F(Hosting, AFailedCleanUpAfterAFailedOpeningIsNotReportedAgainByTheNextClose)
+{
+    // The window's initialisation fails, and so does unchecking the command as it is destroyed.
+    hostsim::FailOperation(L"IHostMainWindow.MapWindow", E_FAIL, L"карта недоступна");
+    hostsim::FailOperation(L"IHostAction.SetChecked", E_FAIL, L"команда недоступна");
+    EXPECT_NE(FModule->ShowHideForm(), S_OK);
+    EXPECT_EQ(Narrow(TakeErrorDescription()), "карта недоступна");
+    hostsim::ClearFaults();
+    EXPECT_EQ(FindForm(), nullptr);
+
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    ASSERT_NE(FindForm(), nullptr);
+    EXPECT_EQ(FModule->ShowHideForm(), S_OK) << Narrow(TakeErrorDescription());
+    EXPECT_EQ(FindForm(), nullptr);
+    EXPECT_FALSE(Checked());
+}
+
+// ---- the Host's requests while a message box of the window is open ----------------------------
+
+namespace {
+
+constexpr int kFillButton = 0, kClearButton = 8, kAddRowButton = 10;
+
+// The window open in editing mode over parcel 101, with one row added so that a clear asks first.
+HWND OpenEditedWindow(IHostApplication* host, IPolypadComModule* module)
+{
+    EXPECT_EQ(hostsim::SelectMapObject(host, 101, -1), S_OK);
+    EXPECT_EQ(module->ShowHideForm(), S_OK);
+    for (int i = 0; i < 5; ++i)
+        hostsim::PumpMessages();
+    const HWND form = FindForm();
+    if (form) {
+        ClickToolButton(form, kEditingButton);
+        ClickToolButton(form, kAddRowButton);
+    }
+    return form;
+}
+
+} // namespace
+
+TEST_F(Hosting, TheCommandDuringAQuestionOfTheWindowHidesItAtOnceAndDeletesItAfterTheBox)
+{
+    const HWND form = OpenEditedWindow(FHost.get(), FModule.get());
+    ASSERT_NE(form, nullptr);
+    struct TSeen {
+        bool Box = false, Visible = true, Checked = true;
+        HRESULT Command = E_FAIL;
+    } seen;
+    TInputScript script;
+    script.Then([] { return FindMessageBox() != nullptr; }).Do([&] {
+        seen.Box = true;
+        seen.Command = FModule->ShowHideForm(); // the Host's command, from inside the box's loop
+        seen.Visible = ::IsWindowVisible(form) != FALSE;
+        seen.Checked = Checked();
+    });
+    script.Start();
+    ClickToolButton(form, kClearButton); // "Очистить таблицу" asks; returns when the box is gone
+    EXPECT_TRUE(seen.Box);
+    EXPECT_EQ(seen.Command, S_OK) << Narrow(TakeErrorDescription());
+    EXPECT_FALSE(seen.Visible) << "the window leaves the screen at once";
+    EXPECT_FALSE(seen.Checked);
+    EXPECT_EQ(FindMessageBox(), nullptr) << "the window's box is ended with it";
+    Pump(200);
+    EXPECT_FALSE(::IsWindow(form)) << "deleted once its box has returned";
+    EXPECT_EQ(hostsim::OverlayPixelCount(FHost.get()), 0);
+
+    // The command works as before.
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    PumpMessages();
+    EXPECT_NE(FindForm(), nullptr);
+    EXPECT_TRUE(Checked());
+}
+
+TEST_F(Hosting, DoneAndReleaseDuringAWarningOfTheWindowLeaveNoWindowAndNoHostReference)
+{
+    const HWND form = OpenEditedWindow(FHost.get(), FModule.get());
+    ASSERT_NE(form, nullptr);
+    bool boxSeen = false;
+    HRESULT done = E_FAIL;
+    TInputScript script;
+    script.Then([] { return FindMessageBox() != nullptr; }).Do([&] {
+        boxSeen = true;
+        hostsim::DetachModule(FHost.get());
+        done = FModule->Done();
+        FModule.reset(); // the Host lets the module go while the box is still on the stack
+    });
+    script.Start();
+    // A fill with the parcel deleted from the selection warns.
+    ASSERT_EQ(hostsim::SelectStaleObject(FHost.get(), 999, -1), S_OK);
+    ClickToolButton(form, kFillButton);
+    EXPECT_TRUE(boxSeen);
+    EXPECT_EQ(done, S_OK);
+    Pump(200);
+    EXPECT_FALSE(::IsWindow(form));
+    EXPECT_EQ(FindForm(), nullptr);
+    // TearDown checks that no Host object is left alive.
+}

@@ -278,15 +278,18 @@ TEST_F(FormTest, InsertAndDeleteFollowTheCurrentRow)
     EXPECT_EQ(FTable->GetX(3), 3);
     EXPECT_EQ(form.SimpleGrid->DataRow(), 3) << "the row that was current stays current";
 
-    form.SimpleGrid->MoveToDataCell(1, -1);
-    if (form.SimpleGrid->DataRow() == -1) {
-        form.DeleteRowActionExecute();
-        EXPECT_EQ(FTable->Count(), 5);
-    }
     form.SimpleGrid->MoveToDataCell(1, 0);
     form.DeleteRowActionExecute();
     EXPECT_EQ(FTable->Count(), 4);
     EXPECT_EQ(form.SimpleGrid->DataRowCount(), 4);
+    EXPECT_EQ(FTable->GetX(0), 2) << "row 0 went";
+
+    // No current row (an empty grid): nothing to delete, nothing fails.
+    form.ClearRows();
+    ASSERT_EQ(form.SimpleGrid->DataRow(), -1);
+    form.DeleteRowActionExecute();
+    EXPECT_EQ(FTable->Count(), 0);
+    EXPECT_EQ(form.SimpleGrid->DataRowCount(), 0);
 }
 
 TEST_F(FormTest, ClearAsksOnlyAfterEditsAndNoKeepsTheRows)
@@ -512,10 +515,15 @@ TEST_F(FormTest, FillUsesTheFirstSelectedObjectAndAnUpdateKeepsItsArc)
     form.FillTableFromMapObjectActionExecute();
     EXPECT_EQ(FTable->Count(), 4);
     EXPECT_DOUBLE_EQ(FTable->GetArcConvexity(2), 0.2);
-    const std::wstring before = Geometry(101);
+    const std::wstring before101 = Geometry(101), before103 = Geometry(103);
+    FTable->SetX(0, 452311.25);
     form.UpdateMapObjectActionExecute();
-    EXPECT_EQ(Geometry(101), before);
+    EXPECT_NE(Geometry(101), before101) << "the first selected object is written";
+    EXPECT_NE(Geometry(101).find(L"452311.25"), std::wstring::npos) << Narrow(Geometry(101));
+    EXPECT_EQ(Geometry(103), before103) << "the second is not";
     EXPECT_EQ(hostsim::CommittedTransactions(FHost.get()).back(), L"Обновление объекта");
+    form.FillTableFromMapObjectActionExecute();
+    EXPECT_DOUBLE_EQ(FTable->GetArcConvexity(2), 0.2) << "the arc survives the update";
 }
 
 TEST_F(FormTest, UpdateWithoutTheChangeRightShowsTheErrorAndLeavesTheMap)

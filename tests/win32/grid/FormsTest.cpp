@@ -1,5 +1,6 @@
 // The window framework: commands shared by a tool button and a menu, the error box for a failing
 // command, the non-modal form's owner, the context-help hooks and the HTML Help calls.
+#include "CoreLib/FloatPrecision.h"
 #include "GridTestSupport.h"
 
 #include "controls/WhatsThisOptions.h"
@@ -103,6 +104,26 @@ TEST(TimersAndMessageWindows, TimerTicksAndMessageWindowIsHidden)
     ::PostMessageW(window.Handle(), WM_APP + 2, 1026, 0);
     Pump(200, [&] { return got != 0; });
     EXPECT_EQ(got, 1026);
+}
+
+// What the module's windows compute does not depend on the x87 precision their caller left set.
+TEST(TimersAndMessageWindows, AWindowProcedureRunsWithThe64BitMantissaAndGivesTheCallersBack)
+{
+    std::uint16_t inside = 0;
+    TMessageWindow window([&](UINT message, WPARAM, LPARAM, LRESULT& result) {
+        if (message != WM_APP + 3)
+            return false;
+        inside = FloatPrecision::Precision();
+        result = 0;
+        return true;
+    });
+    const std::uint16_t callers = FloatPrecision::Precision();
+    FloatPrecision::SetPrecision(FloatPrecision::kDouble);
+    ::SendMessageW(window.Handle(), WM_APP + 3, 0, 0);
+    const std::uint16_t after = FloatPrecision::Precision();
+    FloatPrecision::SetPrecision(callers);
+    EXPECT_EQ(inside, FloatPrecision::kExtended);
+    EXPECT_EQ(after, FloatPrecision::kDouble);
 }
 
 class TProbeForm : public TNonModalForm {
@@ -221,12 +242,21 @@ TEST(HtmlHelpCalls, TopicsPopupsInitialiseCloseAndTheFailureMessage)
     help.OnError = nullptr;
 }
 
-TEST(HtmlHelpCalls, TheRealLibraryIsLoadedByOrdinal)
+// The help caller without a replacement function: it loads HHCtrl.ocx itself and calls entry 14,
+// and a topic that cannot be shown comes back as its error box text, not as a crash.
+TEST(HtmlHelpCalls, TheRealLibraryIsLoadedByOrdinalAndCalled)
 {
-    HMODULE library = ::LoadLibraryW(L"HHCtrl.ocx");
-    ASSERT_NE(library, nullptr);
-    EXPECT_NE(::GetProcAddress(library, MAKEINTRESOURCEA(14)), nullptr);
-    ::FreeLibrary(library);
+    THtmlHelp help;
+    std::vector<std::string> errors;
+    help.OnError = [&](const std::string& text) { errors.push_back(text); };
+    const HWND result = help.Call(nullptr, "Z:\\no\\such\\help.chm", HH_DISPLAY_TOPIC_, 0);
+    EXPECT_EQ(result, nullptr) << "no such help file";
+    for (const std::string& text : errors)
+        EXPECT_THAT(text, testing::StartsWith("Ошибка справочной системы: "));
+    HMODULE loaded = nullptr;
+    EXPECT_TRUE(::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, L"hhctrl.ocx", &loaded))
+        << "the caller loaded the library";
+    help.Close();
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "FakeHost.h"
 
+#include "CoreLib/FloatPrecision.h"
+
 #include <algorithm>
 
 namespace fakehost {
@@ -10,6 +12,7 @@ TFakeState GState;
 HRESULT Enter(const char* operation)
 {
     GState.Calls.emplace_back(operation);
+    GState.CallPrecisions.push_back(FloatPrecision::Precision());
     if (GState.FailOperation != operation)
         return S_OK;
     ICreateErrorInfo* create = nullptr;

@@ -10,6 +10,7 @@
 
 #include "HostTypes.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ struct TFakePart {
 
 struct TFakeState {
     std::vector<std::string> Calls;
+    std::vector<std::uint16_t> CallPrecisions; // the x87 precision control of each call
     std::string FailOperation;
     HRESULT FailCode = E_FAIL;
     std::wstring FailMessage;

@@ -3,6 +3,7 @@
 // fake Host (set-up, tear-down, error propagation, references).
 #include "FakeHost.h"
 #include "ModuleTestSupport.h"
+#include "CoreLib/FloatPrecision.h"
 #include "controls/WinHandles.h"
 
 #include <gtest/gtest.h>
@@ -563,6 +564,27 @@ TEST_F(ModuleLifecycle, InitKeepsTheHostLooksUpTheCommandAndDoneReleasesEverythi
     module.reset();  // the destructor runs Done a third time
     EXPECT_EQ(HostRefs(), refsBefore);
     EXPECT_EQ(ModuleDll().CanUnloadNow(), S_OK);
+}
+
+// A Host built with the usual Windows runtime leaves the x87 unit at 53 bits; the geometry needs
+// the 64-bit mantissa of its long double intermediates.
+TEST_F(ModuleLifecycle, MethodsComputeWithThe64BitMantissaAndGiveTheCallersPrecisionBack)
+{
+    TComPtr<IPolypadComModule> module = CreateModule();
+    ASSERT_TRUE(module);
+    const std::uint16_t callers = FloatPrecision::Precision();
+    FloatPrecision::SetPrecision(FloatPrecision::kDouble);
+    fakehost::State().CallPrecisions.clear();
+    TBStr action(std::wstring(L"ShowPolypad"));
+    const HRESULT init = module->Init(FHost.get(), action.get());
+    const std::uint16_t after = FloatPrecision::Precision();
+    FloatPrecision::SetPrecision(callers);
+    ASSERT_EQ(init, S_OK) << Narrow(TakeErrorDescription());
+    EXPECT_EQ(after, FloatPrecision::kDouble) << "the caller's setting is given back";
+    ASSERT_FALSE(fakehost::State().CallPrecisions.empty());
+    for (const std::uint16_t precision : fakehost::State().CallPrecisions)
+        EXPECT_EQ(precision, FloatPrecision::kExtended);
+    EXPECT_EQ(module->Done(), S_OK);
 }
 
 TEST_F(ModuleLifecycle, MethodsBeforeInitAndBeforeAnyWindowSucceed)

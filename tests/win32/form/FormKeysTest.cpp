@@ -1,0 +1,266 @@
+// The editor window as a user types and clicks into it: keys through the message loop into the
+// grid and its in-place editor, the current cell as the rows come and go, command states, the
+// status bar's hint under the pointer, the precision list's hint and the grid's lines.
+#include "FormTestSupport.h"
+
+#include "GridTestSupport.h"
+#include "controls/WinHandles.h"
+
+#include <gmock/gmock.h>
+
+#include <array>
+
+namespace {
+
+using TRow = std::array<double, 3>; // X, Y, convexity
+
+std::vector<TRow> Rows(const TTable& table)
+{
+    std::vector<TRow> rows;
+    for (int i = 0; i < table.Count(); ++i)
+        rows.push_back({table.GetX(i), table.GetY(i), table.GetArcConvexity(i)});
+    return rows;
+}
+
+class FormKeys : public FormTest {
+protected:
+    // Parcel 101 read from the map, in editing mode, the window in front.
+    TPolypadForm& OpenParcel()
+    {
+        TPolypadForm& form = Open(true);
+        Select(101);
+        form.FillTableFromMapObjectActionExecute();
+        PumpAll();
+        ::SetForegroundWindow(form.Handle());
+        return form;
+    }
+    // A left click into the data cell, as the user makes it: to the window under the pointer
+    // there, the grid or the editor that covers the current cell.
+    void ClickCell(TTableColumnKind kind, int row)
+    {
+        TSimpleGrid& grid = *FForm->SimpleGrid;
+        const TGridPoint g = grid.DataToGrid(GridColumn(kind), row);
+        const RECT r = grid.CellRect(g.Col, g.Row);
+        ASSERT_LT(r.left, r.right) << "the cell is out of view";
+        POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        const HWND target = ::ChildWindowFromPointEx(grid.Handle(), p, CWP_SKIPINVISIBLE);
+        ::MapWindowPoints(grid.Handle(), target, &p, 1);
+        PostClick(target, p.x, p.y);
+        Pump(150);
+    }
+    // A key to the window that has the keyboard focus (the grid or its editor).
+    void Press(UINT key, bool ctrl = false)
+    {
+        const HWND focus = ::GetFocus();
+        ASSERT_NE(focus, nullptr);
+        SetModifier(VK_CONTROL, ctrl);
+        PostKey(focus, key);
+        Pump(150);
+        SetModifier(VK_CONTROL, false);
+        PumpAll();
+    }
+    // Characters one by one to whichever window has the focus then: the first one typed on the
+    // grid opens its editor, which takes the rest.
+    void Type(const std::wstring& text)
+    {
+        ASSERT_NE(::GetFocus(), nullptr);
+        ::SendMessageW(::GetFocus(), EM_SETSEL, 0, -1);
+        for (const wchar_t c : text) {
+            PostChars(::GetFocus(), std::wstring(1, c));
+            Pump(20);
+        }
+        Pump(50);
+    }
+    // "Обновить объект", then the map object read back into the table.
+    std::vector<TRow> WrittenToTheMap()
+    {
+        FForm->UpdateMapObjectActionExecute();
+        PumpAll();
+        FForm->FillTableFromMapObjectActionExecute();
+        PumpAll();
+        return Rows(*FTable);
+    }
+    int CurrentRow() const { return FForm->SimpleGrid->DataRow(); }
+};
+
+} // namespace
+
+TEST_F(FormKeys, CtrlDeleteInACellsEditorDeletesTheRowAndLeavesTheNextOneAsItWas)
+{
+    OpenParcel();
+    const std::vector<TRow> before = Rows(*FTable);
+    ASSERT_EQ(before.size(), 4u);
+    ClickCell(ckLeftAngle, 1);
+    ASSERT_TRUE(FForm->SimpleGrid->EditorMode());
+    Press(VK_DELETE, true);
+    EXPECT_EQ(Rows(*FTable), (std::vector<TRow>{before[0], before[2], before[3]}));
+    ClickCell(ckX, 0); // leaving the cell applies what its editor holds
+    EXPECT_EQ(Rows(*FTable), (std::vector<TRow>{before[0], before[2], before[3]}));
+    EXPECT_EQ(WrittenToTheMap(), (std::vector<TRow>{before[0], before[2], before[3]}));
+}
+
+TEST_F(FormKeys, RowKeysMoveInsertAndDeleteRowsAndTheCursorFollowsTheRow)
+{
+    OpenParcel();
+    const std::vector<TRow> r = Rows(*FTable);
+    const TRow zero{0, 0, 0};
+    ClickCell(ckX, 1);
+    Press(VK_DOWN, true);
+    Press(VK_DOWN, true);
+    EXPECT_EQ(Rows(*FTable), (std::vector<TRow>{r[0], r[2], r[3], r[1]}));
+    EXPECT_EQ(CurrentRow(), 3) << "the moved row stays current";
+    Press(VK_UP, true);
+    EXPECT_EQ(Rows(*FTable), (std::vector<TRow>{r[0], r[2], r[1], r[3]}));
+    EXPECT_EQ(CurrentRow(), 2);
+    Press('A', true);
+    EXPECT_EQ(Rows(*FTable), (std::vector<TRow>{r[0], r[2], r[3], r[1]}));
+    EXPECT_EQ(CurrentRow(), 3);
+    Press(VK_INSERT);
+    EXPECT_EQ(Rows(*FTable), (std::vector<TRow>{r[0], r[2], r[3], zero, r[1]}));
+    EXPECT_EQ(CurrentRow(), 4) << "the row that was current stays current";
+    Press(VK_DELETE, true);
+    EXPECT_EQ(Rows(*FTable), (std::vector<TRow>{r[0], r[2], r[3], zero}));
+    EXPECT_EQ(CurrentRow(), 3);
+    EXPECT_EQ(WrittenToTheMap(), (std::vector<TRow>{r[0], r[2], r[3], zero}));
+}
+
+TEST_F(FormKeys, EnterAppliesTabMovesOnAndEscapeTakesTheTypingBack)
+{
+    OpenParcel();
+    const std::vector<TRow> r = Rows(*FTable);
+    ClickCell(ckX, 0);
+    Type(L"452301.5");
+    Press(VK_ESCAPE);
+    EXPECT_EQ(Rows(*FTable), r) << "Escape drops what was typed";
+    ClickCell(ckX, 0); // the same cell again: the click lands on its editor
+    Type(L"452301.5");
+    Press(VK_RETURN);
+    EXPECT_EQ(FTable->GetX(0), 452301.5);
+    EXPECT_EQ(CurrentRow(), 0);
+    ClickCell(ckX, 2);
+    Press(VK_TAB);
+    EXPECT_EQ(FForm->SimpleGrid->DataCol(), GridColumn(ckY)) << "Tab goes to the next cell";
+    EXPECT_EQ(CurrentRow(), 2);
+    Type(L"1385199");
+    Press(VK_TAB);
+    EXPECT_EQ(FTable->GetY(2), 1385199);
+    std::vector<TRow> expected = r;
+    expected[0][0] = 452301.5;
+    expected[2][1] = 1385199;
+    EXPECT_EQ(WrittenToTheMap(), expected);
+}
+
+TEST_F(FormKeys, ShortcutsOfDisabledCommandsGoOnToTheGrid)
+{
+    TPolypadForm& form = Open(false);
+    Select(101);
+    form.SynchronizeWithMap(); // the Host's Synchronize after the selection
+    PumpAll();
+    ASSERT_EQ(FTable->Count(), 4);
+    const std::vector<TRow> r = Rows(*FTable);
+    ::SetForegroundWindow(form.Handle());
+    ClickCell(ckX, 2);
+    ASSERT_EQ(CurrentRow(), 2);
+    Press(VK_UP, true);
+    EXPECT_EQ(Rows(*FTable), r) << "no row moves outside editing mode";
+    EXPECT_EQ(CurrentRow(), 1) << "the grid took the key: the cursor went up";
+    Press('A', true);
+    Press(VK_DELETE, true);
+    Press(VK_INSERT);
+    EXPECT_EQ(Rows(*FTable), r);
+}
+
+TEST_F(FormKeys, AGridThatGoesFromEmptyToFilledHasACurrentCellAndTheCommandsFollow)
+{
+    TPolypadForm& form = Open(false);
+    ASSERT_EQ(FTable->Count(), 0);
+    EXPECT_FALSE(form.PositionAction->Enabled());
+    Select(101);
+    form.SynchronizeWithMap(); // the Host's Synchronize: the empty table is filled
+    PumpAll();
+    ASSERT_EQ(FTable->Count(), 4);
+    EXPECT_EQ(CurrentRow(), 0);
+    EXPECT_TRUE(form.PositionAction->Enabled());
+    EXPECT_TRUE(form.FitToWindowAction->Enabled());
+
+    // Cleared, then a row added into the empty table.
+    form.EditingModeActionExecute();
+    form.ClearRows();
+    PumpAll();
+    EXPECT_FALSE(form.PositionAction->Enabled());
+    EXPECT_FALSE(form.FitToWindowAction->Enabled());
+    form.AddRowActionExecute();
+    PumpAll();
+    EXPECT_EQ(FTable->Count(), 1) << "one row, not one for the grid and one for the command";
+    EXPECT_EQ(CurrentRow(), 0);
+    EXPECT_TRUE(form.PositionAction->Enabled());
+    EXPECT_TRUE(form.FitToWindowAction->Enabled());
+
+    form.ClearRows();
+    form.SimpleGrid->MoveToDataCell(0, -1);
+    form.InsertRowActionExecute();
+    PumpAll();
+    EXPECT_EQ(FTable->Count(), 1);
+    EXPECT_TRUE(form.PositionAction->Enabled());
+}
+
+TEST_F(FormKeys, AColumnShownAgainIsEditableOnlyInEditingMode)
+{
+    TPolypadForm& form = Open(false);
+    form.EdgeLengthColumnAction->Execute(); // hidden through the column menu
+    form.EdgeLengthColumnAction->Execute(); // and shown again
+    EXPECT_FALSE(form.SimpleGrid->Columns().Items(GridColumn(ckEdgeLength)).TextEditable());
+    form.EditingModeActionExecute();
+    EXPECT_TRUE(form.SimpleGrid->Columns().Items(GridColumn(ckEdgeLength)).TextEditable());
+}
+
+TEST_F(FormKeys, TheStatusHintFollowsTheButtonUnderThePointerWhenItsStateChanges)
+{
+    TPolypadForm& form = Open(false);
+    const HWND bar = form.ToolBar->Handle();
+    const int index = 21; // "Режим редактирования"
+    const RECT r = form.ToolBar->ButtonRect(index);
+    const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    ::SendMessageW(bar, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    Pump(50);
+    EXPECT_EQ(form.MainStatusBar->SimpleText(), " Режим редактирования отключен");
+    PostClick(bar, x, y);
+    ::PostMessageW(bar, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    Pump(150);
+    ASSERT_TRUE(form.FEditingMode);
+    EXPECT_EQ(form.MainStatusBar->SimpleText(), " Режим редактирования включен");
+}
+
+TEST_F(FormKeys, ThePrecisionListHasItsHint)
+{
+    TPolypadForm& form = Open(false);
+    EXPECT_EQ(form.DigitsComboBox->Hint(), "Точность");
+}
+
+// The grid's vertical lines run the whole height of each cell.
+TEST_F(FormKeys, GridLinesBetweenColumnsAreWholeLines)
+{
+    TPolypadForm& form = OpenParcel();
+    TSimpleGrid& grid = *form.SimpleGrid;
+    RECT client{};
+    ::GetClientRect(grid.Handle(), &client);
+    void* bits = nullptr;
+    TUniqueBitmap bitmap = CreateDibSection32(client.right, client.bottom, &bits);
+    TUniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
+    TSelectObject selected(dc.get(), bitmap.get());
+    ::SendMessageW(grid.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+    ::GdiFlush();
+    auto pixel = [&](int x, int y) {
+        return static_cast<const DWORD*>(bits)[static_cast<std::size_t>(y) * client.right + x] & 0xFFFFFF;
+    };
+    const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+    const DWORD line = GetRValue(face) << 16 | GetGValue(face) << 8 | GetBValue(face);
+    // Row 2, column X (not current, not the last column).
+    const TGridPoint g = grid.DataToGrid(GridColumn(ckX), 2);
+    const RECT cell = grid.CellRect(g.Col, g.Row);
+    ASSERT_LT(cell.left, cell.right);
+    int onLine = 0;
+    for (int y = cell.top; y < cell.bottom; ++y)
+        onLine += pixel(cell.right - 1, y) == line;
+    EXPECT_EQ(onLine, cell.bottom - cell.top) << "the line's pixels from the cell's top to its bottom";
+}
