@@ -3,6 +3,7 @@
 #include "CoreLib/Errors.h"
 #include "Polypad/DegreesUtils.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -91,6 +92,7 @@ TTable::~TTable()
 
 void TTable::Changed() const
 {
+    ++FChangeCount;
     if (FNotifyWindow)
         FNotifyWindow->PostTableChanged();
 }
@@ -387,6 +389,53 @@ void TTable::MoveRowDown(std::int32_t i)
         return;
     std::swap(Row(i), Row(i + 1));
     Changed();
+}
+
+void TTable::ReplaceRows(std::span<const TRowReplacement> replacements, bool closed)
+{
+    std::int64_t count = Count();
+    for (const TRowReplacement& r : replacements) {
+        Assert(r.Start >= 0 && r.Count >= 0 && static_cast<std::int64_t>(r.Start) + r.Count <= count, kNoSuchRow);
+        count += static_cast<std::int64_t>(r.Rows.size()) - r.Count;
+    }
+    Assert(count <= INT32_MAX, kNoSuchRow);
+    std::vector<TVertexRecord>& vertices = FContourPart->Vertices;
+    for (const TRowReplacement& r : replacements) {
+        const auto at = vertices.begin() + r.Start;
+        const std::size_t kept = std::min(static_cast<std::size_t>(r.Count), r.Rows.size());
+        std::copy_n(r.Rows.begin(), kept, at);
+        if (r.Rows.size() > kept)
+            vertices.insert(at + static_cast<std::ptrdiff_t>(kept), r.Rows.begin() + static_cast<std::ptrdiff_t>(kept),
+                            r.Rows.end());
+        else
+            vertices.erase(at + static_cast<std::ptrdiff_t>(kept), at + r.Count);
+    }
+    FContourPart->Closed = closed;
+    Changed();
+}
+
+void TTable::ReplaceRows(std::int32_t start, std::int32_t count, std::span<const TVertexRecord> rows, bool closed)
+{
+    const TRowReplacement replacement{start, count, rows};
+    ReplaceRows(std::span(&replacement, 1), closed);
+}
+
+// Follows the setters above: the point setters and the edge's own values move row i alone, the
+// side angles the next vertex (SetSideAngle), the arc centre both ends of the edge (ShiftEdge).
+std::array<std::int32_t, 2> TTable::RowsMovedByCell(TTableColumnKind kind, std::int32_t i) const
+{
+    switch (kind) {
+    case ckX:
+    case ckY:
+    case ckArcConvexity:
+    case ckEdgeLength:
+    case ckDirectionAngle: return {i, -1};
+    case ckLeftAngle:
+    case ckRightAngle: return {i + 1 == Count() ? 0 : i + 1, -1};
+    case ckArcCenterX:
+    case ckArcCenterY: return {i == 0 ? Count() - 1 : i - 1, i};
+    default: return {-1, -1};
+    }
 }
 
 bool TTable::ViewIsMirrored() const

@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 // The window message that announces a change of the table (posted, both parameters 0).
@@ -38,6 +39,15 @@ public:
 
 // A transform is mirrored when the images of the map axes have a cross product <= 0.
 bool IsMirroredTransform(TFloatPoint xAxis, TFloatPoint yAxis);
+
+enum TTableColumnKind : std::uint8_t;
+
+// One range of TTable::ReplaceRows: rows [Start, Start + Count) become Rows.
+struct TRowReplacement {
+    std::int32_t Start = 0;
+    std::int32_t Count = 0;
+    std::span<const TVertexRecord> Rows;
+};
 
 // The pointer list the table's class derives from, as its callers know it; it stores nothing.
 class TCoordinates : public TPointerList {};
@@ -87,6 +97,19 @@ public:
     void MoveRowUp(std::int32_t i);
     void MoveRowDown(std::int32_t i);
 
+    // Applies the replacements in order, then sets the closed flag, with one announcement. Every
+    // range is checked against the rows it will meet before anything changes.
+    void ReplaceRows(std::span<const TRowReplacement> replacements, bool closed);
+    void ReplaceRows(std::int32_t start, std::int32_t count, std::span<const TVertexRecord> rows, bool closed);
+
+    // The rows (at most two, -1 for none) that the setter of column kind can move when row i is
+    // typed into: what the history keeps of a typed cell. Kept beside the setters it describes.
+    std::array<std::int32_t, 2> RowsMovedByCell(TTableColumnKind kind, std::int32_t i) const;
+
+    // The number of change announcements made so far: the history tells by it whether the
+    // table was changed behind its back.
+    std::uint64_t ChangeCount() const { return FChangeCount; }
+
     // Asks the Host afresh on every call.
     bool ViewIsMirrored() const;
 
@@ -109,6 +132,7 @@ private:
     std::unique_ptr<TTableHost> FHost;
     TRefHolder<ContourParts::TContourPart> FContourPart;
     TTableNotifyTarget* FNotifyWindow = nullptr;
+    mutable std::uint64_t FChangeCount = 0;
 };
 
 // Auxiliary geometry of the columns.

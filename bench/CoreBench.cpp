@@ -1,6 +1,8 @@
-// Cost of the table's hot paths: appending rows, computing every derived column, and the
-// bounding box of a large contour with arcs. The ranges show how each cost grows with size.
+// Cost of the table's hot paths: appending rows, computing every derived column, the bounding
+// box of a large contour with arcs, and the surveyor's figures with the closure adjustment. The
+// ranges show how each cost grows with size.
 #include "CoreLib/ContourParts.h"
+#include "Polypad/ContourFigures.h"
 #include "Polypad/Coordinates.h"
 #include "Polypad/ExchangeText.h"
 
@@ -103,5 +105,46 @@ void BM_BuildClipboardText(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * n);
 }
 BENCHMARK(BM_BuildClipboardText)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The window's update after a change: the figures of the ring and their status line.
+void BM_ContourFigures(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    const auto table = MakeRingTable(n);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(FormatFiguresLine(ComputeContourFigures(*table), 3));
+    state.SetItemsProcessed(state.iterations() * n);
+    state.SetComplexityN(n);
+}
+BENCHMARK(BM_ContourFigures)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
+// The worst case: a ring whose every edge is an arc.
+void BM_ContourFiguresEveryEdgeAnArc(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    const auto table = MakeRingTable(n);
+    for (int i = 0; i < n; ++i)
+        table->ContourPart().Vertices[static_cast<std::size_t>(i)].ArcConvexity = 0.05;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(FormatFiguresLine(ComputeContourFigures(*table), 3));
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_ContourFiguresEveryEdgeAnArc)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Each round opens the ring, appends a vertex just off its first and closes it again by the
+// compass rule, so the table keeps its size.
+void BM_ContourFiguresAdjustTraverse(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    const auto table = MakeRingTable(n);
+    const TFloatPoint first = table->GetVertex(0);
+    for (auto _ : state) {
+        table->SetClosed(false);
+        table->AddRow(FloatPoint(first.X + 0.3, first.Y - 0.2), 0);
+        AdjustTraverse(*table);
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_ContourFiguresAdjustTraverse)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,6 +1,9 @@
 // coordtable: reads the exchange text of a vertex table on standard input as a paste reads it
-// (X, Y, convexity) and writes it back as a copy writes it, with the derived columns.
+// (X, Y, convexity) and writes it back as a copy writes it, with the derived columns; with
+// --summary, the contour's figures follow as name/value lines; --adjust closes an open traverse
+// first.
 #include "CoreLib/Errors.h"
+#include "Polypad/ContourFigures.h"
 #include "Polypad/Coordinates.h"
 #include "Polypad/ExchangeText.h"
 
@@ -36,7 +39,12 @@ const char* const kUsage =
     "                           ArcConvexity, ArcCenter, ArcRadius\n"
     "  --mirrored | --normal    orientation of the map view the table reports (default mirrored);\n"
     "                           lengths are true lengths in either\n"
-    "  --decimal-separator C    '.' or ',' (default '.'); both are read on input\n";
+    "  --decimal-separator C    '.' or ',' (default '.'); both are read on input\n"
+    "  --adjust                 closes the open traverse by the compass rule before writing\n"
+    "  --summary                after the table and an empty line, the contour's figures as\n"
+    "                           name<TAB>value lines at full precision: vertices, perimeter, area,\n"
+    "                           orientation (closed) or vertices, length, gap_dx, gap_dy, gap,\n"
+    "                           relative_error_n (open); null where a figure is undefined\n";
 
 // The view orientation stands for the Host's map window.
 class TFixedOrientation : public TTableHost {
@@ -57,6 +65,8 @@ struct TOptions {
     bool Closed = false;
     bool Mirrored = true;
     char DecimalSeparator = '.';
+    bool Adjust = false;
+    bool Summary = false;
     TColumnGroups Columns{true, true, true, true, true, true, true, true, true};
 };
 
@@ -119,6 +129,10 @@ TOptions ParseOptions(int argc, char** argv)
             if (v != "." && v != ",")
                 throw EUsage("--decimal-separator takes '.' or ','");
             options.DecimalSeparator = v[0];
+        } else if (arg == "--adjust") {
+            options.Adjust = true;
+        } else if (arg == "--summary") {
+            options.Summary = true;
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             std::exit(0);
@@ -136,7 +150,17 @@ std::string Run(const TOptions& options, const std::string& input)
     for (const TVertexRecord& row : rows)
         table.AddRow(FloatPoint(row.X, row.Y), row.ArcConvexity);
     table.SetClosed(options.Closed);
-    return BuildClipboardText(table, options.Columns, options.Digits, options.DecimalSeparator);
+    if (options.Adjust)
+        AdjustTraverse(table);
+    std::string text = BuildClipboardText(table, options.Columns, options.Digits, options.DecimalSeparator);
+    if (options.Summary) {
+        // The table's last line has no LF; one empty line then parts the table from the figures.
+        if (!text.empty())
+            text += '\n';
+        text += '\n';
+        text += FormatFiguresSummary(ComputeContourFigures(table));
+    }
+    return text;
 }
 
 } // namespace
