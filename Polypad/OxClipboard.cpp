@@ -125,13 +125,36 @@ std::wstring TOxClipboard::GetText()
     return text.get() ? FromAnsi(text.Text().c_str()) : std::wstring();
 }
 
-void TOxClipboard::SetText(const std::wstring& text)
+void TOxClipboard::SetText(const std::wstring& text) { SetTextAndData(text, 0, {}); }
+
+void TOxClipboard::SetTextAndData(const std::wstring& text, UINT format, const std::vector<std::uint8_t>& bytes)
 {
     const std::string ansi = ToAnsi(text);
     TGlobalBlock ansiBlock(ansi.c_str(), ansi.size() + 1);
     TGlobalBlock wideBlock(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    std::optional<TGlobalBlock> dataBlock;
+    if (format)
+        dataBlock.emplace(bytes.data(), bytes.size());
     TOpenClipboard open(FOwner);
     CheckWin32(::EmptyClipboard(), "EmptyClipboard");
     ansiBlock.PutOnClipboard(CF_TEXT);
     wideBlock.PutOnClipboard(CF_UNICODETEXT);
+    if (dataBlock)
+        dataBlock->PutOnClipboard(format);
+}
+
+std::optional<std::vector<std::uint8_t>> TOxClipboard::GetData(UINT format)
+{
+    TOpenClipboard open(FOwner);
+    if (!format || !::IsClipboardFormatAvailable(format))
+        return std::nullopt;
+    const HANDLE memory = ::GetClipboardData(format);
+    if (!memory)
+        return std::nullopt;
+    const auto* data = static_cast<const std::uint8_t*>(::GlobalLock(memory));
+    if (!data)
+        return std::vector<std::uint8_t>{};
+    std::vector<std::uint8_t> bytes(data, data + ::GlobalSize(memory));
+    ::GlobalUnlock(memory);
+    return bytes;
 }

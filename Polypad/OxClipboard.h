@@ -11,7 +11,10 @@
 
 #include "CoreLib/RefObjects.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 class TOxClipboard : public TObject {
 public:
@@ -24,6 +27,11 @@ public:
     std::wstring GetText();
     // Replaces the clipboard's content with text, as 8-bit ANSI text and as Unicode text.
     void SetText(const std::wstring& text);
+    // Replaces the clipboard's content with text, as SetText puts it, and beside it bytes in a
+    // private format of the caller's (registered by name).
+    void SetTextAndData(const std::wstring& text, UINT format, const std::vector<std::uint8_t>& bytes);
+    // The bytes of a private format, or nothing when the clipboard does not hold it.
+    std::optional<std::vector<std::uint8_t>> GetData(UINT format);
 
 private:
     HWND FOwner;

@@ -3,6 +3,8 @@
 #include "CoreLib/ContourParts.h"
 #include "CoreLib/Errors.h"
 #include "Polypad/DegreesUtils.h"
+#include "Polypad/ContourFigures.h"
+#include "Polypad/ExactCopy.h"
 #include "Polypad/ExchangeText.h"
 #include "Polypad/HostTable.h"
 #include "Polypad/ToolBarImages.h"
@@ -146,6 +148,11 @@ void TPolypadForm::CreateActions()
     RowDownAction = add("Переместить строку вниз", "Переместить строку вниз на одну позицию", tbiRowDown,
                         &TPolypadForm::RowDownActionExecute);
     RowDownAction->SetShortCut({'A', true});
+    UndoAction = add("Отменить", "Отменить", tbiUndo, &TPolypadForm::UndoActionExecute);
+    UndoAction->SetShortCut({'Z', true});
+    RedoAction = add("Повторить", "Повторить", tbiRedo, &TPolypadForm::RedoActionExecute);
+    RedoAction->SetShortCut({'Y', true});
+    RedoAction->SetSecondShortCut({'Z', true, true});
     EditingModeAction = add("Режим редактирования", "Включить/выключить режим редактирования", tbiEditingMode,
                             &TPolypadForm::EditingModeActionExecute);
     SynchronizationAction = add("Режим синхронизации", "Синхронизировать с картой", tbiSynchronization,
@@ -156,6 +163,11 @@ void TPolypadForm::CreateActions()
         add("Позиционировать вершину", "Найти вершину на карте", -1, &TPolypadForm::PositionActionExecute);
     FitToWindowAction =
         add("Вписать в окно", "Вписать контур в окно карты", tbiFitToWindow, &TPolypadForm::FitToWindowActionExecute);
+    CopySummaryAction = add("Скопировать сводку", "Скопировать в буфер обмена число вершин, периметр, площадь и невязку",
+                            -1, &TPolypadForm::CopySummaryActionExecute);
+    AdjustTraverseAction = add("Уравнять ход",
+                               "Распределить невязку незамкнутого хода пропорционально длинам и замкнуть контур", -1,
+                               &TPolypadForm::AdjustTraverseActionExecute);
 
     auto column = [this](const char* caption, bool checked, std::initializer_list<TTableColumnKind> kinds) {
         TAction& a = Actions.Add(caption);
@@ -199,6 +211,9 @@ void TPolypadForm::CreateMenus()
     HideUnhideColumnPopupMenu.AddAction(*ArcRadiusColumnAction);
 
     // The table menu shows the position command under its own caption.
+    TablePopupMenu.AddAction(*UndoAction);
+    TablePopupMenu.AddAction(*RedoAction);
+    TablePopupMenu.AddSeparator();
     TablePopupMenu.AddAction(*ClearTableAction);
     TablePopupMenu.AddSeparator();
     TablePopupMenu.AddAction(*AddRowAction);
@@ -206,6 +221,9 @@ void TPolypadForm::CreateMenus()
     TablePopupMenu.AddAction(*DeleteRowAction);
     TablePopupMenu.AddSeparator();
     TablePopupMenu.AddAction(*PositionAction, "Найти вершину");
+    TablePopupMenu.AddSeparator();
+    TablePopupMenu.AddAction(*CopySummaryAction);
+    TablePopupMenu.AddAction(*AdjustTraverseAction);
     TablePopupMenu.AddSeparator();
     ColumnsItems = &TablePopupMenu.AddSubmenu("Столбец");
     TablePopupMenu.OnPopup = [this](TPopupMenu&) { TablePopupMenuPopup(); };
@@ -273,6 +291,8 @@ void TPolypadForm::BuildToolBar()
     button(DeleteRowAction);
     button(RowUpAction);
     button(RowDownAction);
+    button(UndoAction);
+    button(RedoAction);
     separator();
     button(ContourPartClosedAction);
     // The precision list sits on a placeholder as wide as itself.
@@ -315,6 +335,7 @@ void TPolypadForm::OnResize(int width, int height)
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     ::SendMessageW(MainStatusBar->Handle(), WM_SIZE, 0, 0);
+    LayoutStatusPanels();
     const int top = ToolBar->Height();
     const int bottom = height - MainStatusBar->Height();
     ::MoveWindow(Panel1->Handle(), 0, top, width, std::max(bottom - top, 0), TRUE);
@@ -332,6 +353,7 @@ void TPolypadForm::Initialize(IHostApplication* host, TTable* table, bool keepEd
         FTableChangePending = false;
         if (!FDestroyRequested) {
             UpdateActions();
+            UpdateFigures();
             RefreshContourHint();
         }
         result = 0;
@@ -340,6 +362,7 @@ void TPolypadForm::Initialize(IHostApplication* host, TTable* table, bool keepEd
     FHost = TComPtr<IHostApplication>(host);
     FModuleWindow = moduleWindow;
     FTable = table;
+    FHistory = std::make_unique<TTableHistory>(*FTable);
     FDocked = docked;
 
     FColumns = std::make_unique<TTableColumns>();
@@ -373,6 +396,7 @@ void TPolypadForm::Initialize(IHostApplication* host, TTable* table, bool keepEd
     FModified = false;
     UpdateActions();
     SynchronizeWithMap();
+    UpdateFigures();
     FHintManager->SetPainting(PainterModeAction->Checked());
     UpdateColumnEditing();
     FTable->SetNotifyWindow(this);
@@ -602,12 +626,22 @@ void TPolypadForm::SwitchFormTypeActionExecute()
 
 // ---- map object -----------------------------------------------------------------------------
 
-void TPolypadForm::FillTableFromMapObjectActionExecute()
+void TPolypadForm::FillTableFromMapObjectActionExecute() { FillFromMap(true); }
+
+void TPolypadForm::FillFromMap(bool userStep)
 {
-    if (const TMapWarning warning = FillTableFromMapObject(FHost.get(), *FTable)) {
+    TMapWarning warning;
+    const TTableCell before = CurrentCell();
+    if (userStep || FModified)
+        FHistory->ReplaceAllBy(TTableEdit::teFill, [&] { warning = FillTableFromMapObject(FHost.get(), *FTable); },
+                               before, {0, before.Col});
+    else
+        warning = FillTableFromMapObject(FHost.get(), *FTable);
+    if (warning) {
         Warn(*warning);
         return;
     }
+    FHistory->SetClean();
     SimpleGrid->Show(true);
     SimpleGrid->SetDataRowCount(FTable->Count());
     FModified = false;
@@ -628,6 +662,8 @@ void TPolypadForm::UpdateMapObjectActionExecute()
 {
     if (const TMapWarning warning = UpdateMapObject(FHost.get(), FTable->ContourPart()))
         Warn(*warning);
+    else
+        FHistory->SetClean(); // the map has these rows now
 }
 
 void TPolypadForm::CreateMapObjectActionExecute() { DropDownButtonMenu(*CreateMapObjectAction, CreateMapObjectPopupMenu); }
@@ -688,11 +724,19 @@ std::string TPolypadForm::BuildClipboardText() const
     return ::BuildClipboardText(*FTable, visible, FDigits, DecimalSeparator());
 }
 
+// The exact copy's clipboard format, registered once per session of the system.
+static UINT ExactCopyFormat()
+{
+    static const UINT format = ::RegisterClipboardFormatW(kExactCopyFormatName);
+    return format;
+}
+
 void TPolypadForm::CopyToClipboardActionExecute()
 {
     const std::string text = BuildClipboardText();
     FClipboard->Clear();
-    FClipboard->SetText(Widen(text));
+    // Beside the text as shown, the rows at full precision for another Polypad window.
+    FClipboard->SetTextAndData(Widen(text), ExactCopyFormat(), EncodeExactRows(*FTable));
 }
 
 void TPolypadForm::PasteFromClipboardActionExecute()
@@ -700,18 +744,24 @@ void TPolypadForm::PasteFromClipboardActionExecute()
     if (!FEditingMode)
         return;
     // Every number is converted before the rows are replaced: a text that does not convert
-    // leaves the user's rows as they were.
-    const TPasteBuffer buffer = SplitClipboardText(Narrow(FClipboard->GetText()));
-    const std::vector<TVertexRecord> rows = ParsePastedRows(buffer, DecimalSeparator());
+    // leaves the user's rows as they were. Another Polypad window's exact copy comes first.
+    TExactRows pasted;
+    if (const auto exact = FClipboard->GetData(ExactCopyFormat())) {
+        pasted = DecodeExactRows(*exact);
+    } else {
+        const TPasteBuffer buffer = SplitClipboardText(Narrow(FClipboard->GetText()));
+        pasted.Rows = ParsePastedRows(buffer, DecimalSeparator());
+    }
     // A clipboard without a single row would only wipe the table.
-    if (rows.empty())
+    if (pasted.Rows.empty())
         return;
-    ClearRows();
-    for (const TVertexRecord& v : rows)
-        FTable->AddRow(TFloatPoint{v.X, v.Y}, v.ArcConvexity);
+    const TTableCell cell = CurrentCell();
+    FHistory->ReplaceAll(TTableEdit::tePaste, pasted.Rows, pasted.Closed, cell, {0, cell.Col});
     // The grid's layout once for all rows: per row it costs as much as a repaint.
     SimpleGrid->SetDataRowCount(FTable->Count());
     SelectFirstRow();
+    FModified = false; // as the clear before a paste always left it
+    UpdateClosedAction();
     UpdateActions();
 }
 
@@ -782,17 +832,14 @@ void TPolypadForm::SimpleGridSetDataValue(int dataCol, int dataRow, const TGridV
 {
     const TTableColumnKind kind = KindOfCaption(SimpleGrid->Columns().Items(dataCol).Caption());
     const std::int32_t row = EnsureRow(dataRow);
-    auto degrees = [&] { return ParseDegrees(CleanDegreesText(value.AsText())); };
+    const TTableCell cell{row, dataCol};
     switch (kind) {
-    case ckX: FTable->SetX(row, value.AsFloat()); break;
-    case ckY: FTable->SetY(row, value.AsFloat()); break;
-    case ckEdgeLength: FTable->SetEdgeLength(row, value.AsFloat()); break;
-    case ckLeftAngle: FTable->SetLeftAngle(row, degrees()); break;
-    case ckRightAngle: FTable->SetRightAngle(row, degrees()); break;
-    case ckDirectionAngle: FTable->SetDirectionAngle(row, degrees()); break;
-    case ckArcConvexity: FTable->SetArcConvexity(row, value.AsFloat()); break;
-    case ckArcCenterX: FTable->SetArcCenterX(row, value.AsFloat()); break;
-    case ckArcCenterY: FTable->SetArcCenterY(row, value.AsFloat()); break;
+    case ckX: case ckY: case ckEdgeLength: case ckArcConvexity: case ckArcCenterX: case ckArcCenterY:
+        FHistory->EditCell(kind, row, value.AsFloat(), cell, cell);
+        break;
+    case ckLeftAngle: case ckRightAngle: case ckDirectionAngle:
+        FHistory->EditCell(kind, row, ParseDegrees(CleanDegreesText(value.AsText())), cell, cell);
+        break;
     default: break;
     }
     SimpleGrid->InvalidateData(-1, -1);
@@ -803,13 +850,56 @@ void TPolypadForm::SimpleGridDataCellSelect()
 {
     if (FVertexHint)
         UpdateVertexMarker();
-    UpdateActions(); // "Позиционировать вершину" needs a current row
+    UpdatePositionAction();
 }
 
 void TPolypadForm::DigitsComboBoxChange()
 {
     FDigits = std::clamp(DigitsComboBox->ItemIndex(), 0, kMaxDigits);
     SimpleGrid->InvalidateData(-1, -1);
+    UpdateFigures();
+}
+
+// ---- the contour's figures --------------------------------------------------------------------
+
+void TPolypadForm::UpdateFigures()
+{
+    if (!FTable || !MainStatusBar)
+        return;
+    FFiguresText = FormatFiguresLine(ComputeContourFigures(*FTable), FDigits, DecimalSeparator());
+    LayoutStatusPanels();
+    MainStatusBar->SetPanelText(1, FFiguresText);
+}
+
+void TPolypadForm::LayoutStatusPanels()
+{
+    if (!MainStatusBar)
+        return;
+    // The figures take what their line needs, the hints the rest (at least a third).
+    const int width = ClientRect().right;
+    const int figures = std::min(MainStatusBar->TextWidth(FFiguresText), width * 2 / 3);
+    MainStatusBar->SetPanels({std::max(width - figures, 0), -1});
+}
+
+void TPolypadForm::CopySummaryActionExecute() { FClipboard->SetText(Widen(FFiguresText)); }
+
+void TPolypadForm::AdjustTraverseActionExecute()
+{
+    if (!FEditingMode)
+        return;
+    const TTableCell cell = CurrentCell();
+    try {
+        FHistory->ReplaceAllBy(TTableEdit::teAdjust, [&] { AdjustTraverse(*FTable); }, cell,
+                               {std::min(cell.Row, FTable->Count() - 2), cell.Col});
+    } catch (const EAdjustmentRefused& e) {
+        Warn(e.what());
+        return;
+    }
+    SimpleGrid->SetDataRowCount(FTable->Count());
+    SimpleGrid->InvalidateData(-1, -1);
+    FModified = true;
+    UpdateClosedAction();
+    UpdateActions();
 }
 
 int TPolypadForm::ColumnInsertPosition(TTableColumnKind kind)
@@ -909,7 +999,8 @@ void TPolypadForm::AddRowActionExecute()
     if (!FEditingMode)
         return;
     // The row exists before the grid shows it: a grid that was empty makes its cell current.
-    AddZeroRow();
+    const TTableCell cell = CurrentCell();
+    FHistory->AddRow(TFloatPoint{0, 0}, 0, cell, cell.Row < 0 ? TTableCell{0, cell.Col} : cell);
     SimpleGrid->SetDataRowCount(SimpleGrid->DataRowCount() + 1);
     FModified = true;
     SimpleGrid->SyncCurrentCell();
@@ -921,7 +1012,8 @@ void TPolypadForm::InsertRowActionExecute()
     if (!FEditingMode)
         return;
     const int r = SimpleGrid->DataRow();
-    FTable->InsertRow(r == -1 ? 0 : r);
+    const TTableCell cell = CurrentCell();
+    FHistory->InsertRow(r == -1 ? 0 : r, cell, {r + 1, cell.Col});
     SimpleGrid->SetDataRowCount(SimpleGrid->DataRowCount() + 1);
     SimpleGrid->MoveToDataCell(SimpleGrid->DataCol(), r + 1);
     FModified = true;
@@ -936,8 +1028,9 @@ void TPolypadForm::DeleteRowActionExecute()
     const int r = SimpleGrid->DataRow();
     if (r == -1 || r >= FTable->Count())
         return;
+    const TTableCell cell = CurrentCell();
+    FHistory->DeleteRow(r, cell, {std::min(r, FTable->Count() - 2), cell.Col});
     SimpleGrid->SetDataRowCount(SimpleGrid->DataRowCount() - 1);
-    FTable->DeleteRow(r);
     FModified = true;
     UpdateActions();
     SimpleGrid->SyncCurrentCell();
@@ -954,8 +1047,8 @@ bool TPolypadForm::ConfirmClear()
 
 void TPolypadForm::ClearRows()
 {
-    FTable->ContourPart().Clear();
-    PostTableChanged();
+    const TTableCell cell = CurrentCell();
+    FHistory->ClearTable(cell, {-1, cell.Col});
     SimpleGrid->SetDataRowCount(0);
     FModified = false;
     UpdateClosedAction();
@@ -977,7 +1070,8 @@ void TPolypadForm::RowUpActionExecute()
     const int r = SimpleGrid->DataRow();
     if (r == -1 || r >= FTable->Count())
         return;
-    FTable->MoveRowUp(r);
+    const TTableCell cell = CurrentCell();
+    FHistory->MoveRowUp(r, cell, {std::max(r - 1, 0), cell.Col});
     SimpleGrid->MoveToDataCell(SimpleGrid->DataCol(), std::max(r - 1, 0));
     FModified = true;
     SimpleGrid->InvalidateData(-1, -1);
@@ -990,7 +1084,8 @@ void TPolypadForm::RowDownActionExecute()
     const int r = SimpleGrid->DataRow();
     if (r == -1 || r >= FTable->Count())
         return;
-    FTable->MoveRowDown(r);
+    const TTableCell cell = CurrentCell();
+    FHistory->MoveRowDown(r, cell, {std::min(r + 1, FTable->Count() - 1), cell.Col});
     SimpleGrid->MoveToDataCell(SimpleGrid->DataCol(), std::min(r + 1, SimpleGrid->DataRowCount() - 1));
     FModified = true;
     SimpleGrid->InvalidateData(-1, -1);
@@ -1000,7 +1095,8 @@ void TPolypadForm::ContourPartClosedActionExecute()
 {
     if (!FEditingMode)
         return;
-    FTable->SetClosed(!FTable->Closed());
+    const TTableCell cell = CurrentCell();
+    FHistory->SetClosed(!FTable->Closed(), cell, cell);
     UpdateClosedAction();
 }
 
@@ -1116,11 +1212,57 @@ void TPolypadForm::UpdateActions()
 {
     for (TAction* a : {FillTableFromMapObjectAction, UpdateMapObjectAction, CreateMapObjectAction,
                        AddToMapObjectAction, ClearTableAction, AddRowAction, InsertRowAction, DeleteRowAction,
-                       RowUpAction, RowDownAction, ContourPartClosedAction})
+                       RowUpAction, RowDownAction, ContourPartClosedAction, AdjustTraverseAction})
         a->SetEnabled(FEditingMode);
-    const bool hasRows = FTable->Count() > 0;
-    PositionAction->SetEnabled(hasRows && SimpleGrid->DataRow() != -1);
-    FitToWindowAction->SetEnabled(hasRows);
+    UpdatePositionAction();
+    FitToWindowAction->SetEnabled(FTable->Count() > 0);
+    UpdateUndoActions();
+}
+
+void TPolypadForm::UpdatePositionAction()
+{
+    // "Позиционировать вершину" needs a current row.
+    PositionAction->SetEnabled(FTable->Count() > 0 && SimpleGrid->DataRow() != -1);
+}
+
+void TPolypadForm::UpdateUndoActions()
+{
+    if (!FHistory)
+        return;
+    UndoAction->SetEnabled(FEditingMode && FHistory->CanUndo());
+    RedoAction->SetEnabled(FEditingMode && FHistory->CanRedo());
+    UndoAction->SetHint(FHistory->UndoText());
+    RedoAction->SetHint(FHistory->RedoText());
+}
+
+TTableCell TPolypadForm::CurrentCell() const { return {SimpleGrid->DataRow(), SimpleGrid->DataCol()}; }
+
+void TPolypadForm::UndoActionExecute()
+{
+    if (!FEditingMode)
+        return;
+    if (const auto cell = FHistory->Undo())
+        ShowRowsOfHistory(*cell);
+}
+
+void TPolypadForm::RedoActionExecute()
+{
+    if (!FEditingMode)
+        return;
+    if (const auto cell = FHistory->Redo())
+        ShowRowsOfHistory(*cell);
+}
+
+void TPolypadForm::ShowRowsOfHistory(TTableCell cell)
+{
+    SimpleGrid->SetDataRowCount(FTable->Count());
+    if (cell.Row >= 0)
+        SimpleGrid->MoveToDataCell(cell.Col >= 0 ? cell.Col : SimpleGrid->DataCol(), cell.Row);
+    SimpleGrid->InvalidateData(-1, -1);
+    SimpleGrid->SyncCurrentCell();
+    FModified = !FHistory->IsClean();
+    UpdateClosedAction();
+    UpdateActions();
 }
 
 void TPolypadForm::UpdateColumnEditing()
@@ -1144,7 +1286,7 @@ void TPolypadForm::SynchronizeWithMap()
     if (count == 0)
         return;
     const int row = SimpleGrid->DataRow();
-    FillTableFromMapObjectActionExecute();
+    FillFromMap(false);
     SimpleGrid->SetDataRow(row);
     UpdateActions();
 }

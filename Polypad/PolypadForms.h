@@ -17,6 +17,7 @@
 #include "Polypad/MapObjects.h"
 #include "Polypad/OrvexPaintHints.h"
 #include "Polypad/OxClipboard.h"
+#include "Polypad/TableHistory.h"
 #include "controls/FormUtils.h"
 #include "controls/SimpleGrids.h"
 
@@ -35,7 +36,8 @@ inline constexpr UINT WM_SWITCHFORMTYPE = WM_USER + 1;
 // The framework's deferred release: the window destroys itself when this arrives.
 inline constexpr UINT CM_RELEASE = 0xB021;
 
-inline constexpr int kFormClientWidth = 591;
+// Wide enough for the whole tool bar on one row.
+inline constexpr int kFormClientWidth = 637;
 inline constexpr int kFormClientHeight = 340;
 inline constexpr int kMaxDigits = 7;
 
@@ -99,10 +101,14 @@ public:
     TAction* SwitchFormTypeAction = nullptr;
     TAction* RowUpAction = nullptr;
     TAction* RowDownAction = nullptr;
+    TAction* UndoAction = nullptr;
+    TAction* RedoAction = nullptr;
     TAction* EditingModeAction = nullptr;
     TAction* SynchronizationAction = nullptr;
     TAction* PainterModeAction = nullptr;
     TAction* PositionAction = nullptr;
+    TAction* CopySummaryAction = nullptr;
+    TAction* AdjustTraverseAction = nullptr;
     TAction* FitToWindowAction = nullptr;
 
     TAction* PointNumberColumnAction = nullptr;
@@ -126,6 +132,8 @@ public:
     bool FEditingMode = false;
     bool FDocked = false;
     bool FModified = false;
+    // Every change the user makes to the table, for Undo and Redo.
+    std::unique_ptr<TTableHistory> FHistory;
     std::unique_ptr<TPaintHintManager> FHintManager;
     TPaintHint* FContourHint = nullptr;
     TPaintHint* FVertexHint = nullptr;
@@ -186,12 +194,30 @@ public:
     void ClearTableActionExecute();
     void RowUpActionExecute();
     void RowDownActionExecute();
+    void UndoActionExecute();
+    void RedoActionExecute();
+    void CopySummaryActionExecute();
+    void AdjustTraverseActionExecute();
+    // The figures of the contour in the status bar's right panel, for the table as it is now.
+    void UpdateFigures();
+    void LayoutStatusPanels();
+    // The figures' line as the panel shows it.
+    const std::string& FiguresText() const { return FFiguresText; }
     void ContourPartClosedActionExecute();
     // The closed command's mark, image and hint from the table.
     void UpdateClosedAction();
     void TablePopupMenuPopup();
     void SimpleGridKeyDown(UINT& key, TShiftState shift);
     void ClearRows();
+    // The current cell as the history records it.
+    TTableCell CurrentCell() const;
+    // The grid, the commands and the edit mark after the history replaced rows.
+    void ShowRowsOfHistory(TTableCell cell);
+    void UpdateUndoActions();
+    void UpdatePositionAction();
+    // Fills the table from the selected object; a step of the history when the user asked for it
+    // or when it replaces rows the user edited.
+    void FillFromMap(bool userStep);
     bool ConfirmClear();
     void AddZeroRow();
     void SelectFirstRow();
@@ -251,4 +277,5 @@ private:
     bool FTableChangePending = false;
     long FContourHintRebuilds = 0;
     bool FDestroyRequested = false;
+    std::string FFiguresText;
 };

@@ -35,6 +35,7 @@ std::string TableEditName(TTableEdit edit, TTableColumnKind column)
     case TTableEdit::teOpen: return "размыкание контура";
     case TTableEdit::tePaste: return "вставка из буфера обмена";
     case TTableEdit::teFill: return "заполнение из карты";
+    case TTableEdit::teAdjust: return "уравнивание хода";
     }
     return {};
 }

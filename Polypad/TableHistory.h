@@ -42,6 +42,7 @@ enum class TTableEdit : std::uint8_t {
     teOpen,
     tePaste,
     teFill,
+    teAdjust,
 };
 
 // "изменение ячейки «X»", "вставка из буфера обмена" and so on; column matters for teCell only.
@@ -73,6 +74,7 @@ public:
     bool ClearTable(TTableCell cellBefore, TTableCell cellAfter);
     bool SetClosed(bool closed, TTableCell cellBefore, TTableCell cellAfter);
     // Replaces every row and the closed flag in one announcement; edit is tePaste or teFill.
+    // (ReplaceAllBy below also takes teAdjust, a change computed from the rows themselves.)
     bool ReplaceAll(TTableEdit edit, std::span<const TVertexRecord> rows, bool closed, TTableCell cellBefore,
                     TTableCell cellAfter);
     // Lets change rewrite the table by any means (the fill from the map reads the Host into it)

@@ -377,6 +377,40 @@ constexpr const char* Pictures[Count][Size] = {
      "b.bb........bb.b",
      "bbb..........bbb",
      "bbbb........bbbb"},
+    {// 20: undo: an arrow curving back to the left
+     "................",
+     "....b...........",
+     "...bb...........",
+     "..bbb...........",
+     ".bbbbbbbbbbb....",
+     "bbbbbbbbbbbbb...",
+     ".bbbbbbbbbbbbb..",
+     "..bbb......bbbb.",
+     "...bb.......bbb.",
+     "....b.......bbb.",
+     "............bbb.",
+     "...........bbbb.",
+     "......bbbbbbbb..",
+     ".....bbbbbbbb...",
+     ".....bbbbbbb....",
+     "................"},
+    {// 21: redo: the same arrow mirrored, curving on to the right
+     "................",
+     "...........b....",
+     "...........bb...",
+     "...........bbb..",
+     "....bbbbbbbbbbb.",
+     "...bbbbbbbbbbbbb",
+     "..bbbbbbbbbbbbb.",
+     ".bbbb......bbb..",
+     ".bbb.......bb...",
+     ".bbb.......b....",
+     ".bbb............",
+     ".bbbb...........",
+     "..bbbbbbbb......",
+     "...bbbbbbbb.....",
+     "....bbbbbbb.....",
+     "................"},
 };
 
 constexpr bool InPalette(char c)
@@ -404,6 +438,7 @@ consteval bool PicturesAreValid()
     return true;
 }
 static_assert(PicturesAreValid(), "a tool bar picture has a row of the wrong length or an unknown colour");
+static_assert(tbiRedo + 1 == Count, "the image count does not follow the last image index");
 
 std::uint32_t ColorOf(char c)
 {

@@ -1,10 +1,10 @@
-// The editor window's tool bar pictures: 20 images of 16 × 16 pixels, drawn from pictures kept
+// The editor window's tool bar pictures: 22 images of 16 × 16 pixels, drawn from pictures kept
 // in the source, in the order of the commands' image indexes.
 #pragma once
 
 #include "controls/WinHandles.h"
 
-inline constexpr int kToolBarImageCount = 20;
+inline constexpr int kToolBarImageCount = 22;
 inline constexpr int kToolBarImageSize = 16;
 
 // Image indexes of the commands.
@@ -29,7 +29,9 @@ enum TToolBarImage : int {
     tbiAddShape = 17,
     tbiPainterMode = 18,
     tbiFitToWindow = 19,
+    tbiUndo = 20,
+    tbiRedo = 21,
 };
 
-// A masked 32-bit image list holding the 20 pictures.
+// A masked 32-bit image list holding the 22 pictures.
 TUniqueImageList CreateToolBarImages();

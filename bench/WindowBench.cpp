@@ -339,6 +339,28 @@ int Run(bool profileOnly)
     }, false);
     Check(form.SimpleGrid->DataRow() == 99999, "the last row is current");
 
+    // Undo and redo with 10^5 rows: of one typed cell, and of a paste of 10^4 lines over them.
+    const int xColumn = form.FindGridColumn(TableColumnCaption(ckX));
+    const double x = form.FTable->GetX(50000);
+    const TFigure typed = bench.Measure("typed cell", 100000, [&] {
+        form.SimpleGridSetDataValue(xColumn, 50000, TGridValue::Float(x + 1));
+    }, true);
+    const TFigure undoCell = bench.Measure("undo typed cell", 100000, [&] { form.UndoActionExecute(); }, true);
+    Check(form.FTable->GetX(50000) == x, "undo: the cell is back");
+    const TFigure redoCell = bench.Measure("redo typed cell", 100000, [&] { form.RedoActionExecute(); }, true);
+    Check(form.FTable->GetX(50000) == x + 1, "redo: the cell is typed again");
+    for (int i = 0; i < 1000; ++i)
+        form.SimpleGridSetDataValue(xColumn, (i * 97) % 100000, TGridValue::Float(x + i));
+    const std::size_t historyBytes = form.FHistory->BytesHeld();
+    hostsim::SetClipboardText(form.Handle(), PasteText(10000));
+    const TFigure pasteOver = bench.Measure("paste over 10^5", 10000, [&] { form.PasteFromClipboardActionExecute(); },
+                                            true);
+    Check(form.FTable->Count() == 10000, "paste over 10^5: the table holds the lines");
+    const TFigure undoPaste = bench.Measure("undo paste", 100000, [&] { form.UndoActionExecute(); }, true);
+    Check(form.FTable->Count() == 100000, "undo paste: the 10^5 rows are back");
+    const TFigure redoPaste = bench.Measure("redo paste", 10000, [&] { form.RedoActionExecute(); }, true);
+    Check(form.FTable->Count() == 10000, "redo paste: the lines again");
+
     // Paste in editing mode (one paste reads at most 10001 lines). Smaller pastes first: 10^4
     // lines are tried only when the growth from 250 to 500 lines predicts under a minute.
     std::vector<TFigure> pastes;
@@ -365,7 +387,10 @@ int Run(bool profileOnly)
         PrintRow(*f);
     for (const TFigure& f : pastes)
         PrintRow(f);
+    for (const TFigure* f : {&typed, &undoCell, &redoCell, &pasteOver, &undoPaste, &redoPaste})
+        PrintRow(*f);
     std::printf("\n(ms; command: the call itself, total: until the messages it caused are handled)\n");
+    std::printf("undo history after 1,000 typed cells at 10^5 rows: %zu bytes\n", historyBytes);
 
     const std::pair<const TFigure*, const TFigure*> pairs[] = {
         {&small.Fill, &large.Fill}, {&small.Update, &large.Update}, {&small.Create, &large.Create}};

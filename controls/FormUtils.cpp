@@ -417,7 +417,7 @@ TAction* TActionList::Find(int id) const
 TAction* TActionList::FindShortCut(const TShortCut& key) const
 {
     for (const auto& a : FItems)
-        if (!a->ShortCut().Empty() && a->ShortCut() == key)
+        if (a->HasShortCut(key))
             return a.get();
     return nullptr;
 }
@@ -538,11 +538,12 @@ TStatusBar::TStatusBar(HWND parent, bool simple)
 void TStatusBar::SetSimpleText(const std::string& text)
 {
     FText = text;
-    ::SendMessageW(Handle(), SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+    ::SendMessageW(Handle(), SB_SETTEXTW, FSimple ? SB_SIMPLEID : 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
 }
 
 void TStatusBar::SetPanels(const std::vector<int>& widths)
 {
+    FSimple = false;
     ::SendMessageW(Handle(), SB_SIMPLE, FALSE, 0);
     std::vector<int> edges;
     int x = 0;
@@ -554,6 +555,25 @@ void TStatusBar::SetPanels(const std::vector<int>& widths)
 void TStatusBar::SetPanelText(int index, const std::string& text)
 {
     ::SendMessageW(Handle(), SB_SETTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+std::string TStatusBar::PanelText(int index) const
+{
+    const auto length = LOWORD(::SendMessageW(Handle(), SB_GETTEXTLENGTHW, static_cast<WPARAM>(index), 0));
+    std::wstring text(length + 1u, L'\0');
+    ::SendMessageW(Handle(), SB_GETTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(length);
+    return Narrow(text);
+}
+
+int TStatusBar::TextWidth(const std::string& text) const
+{
+    TWindowDC dc(Handle());
+    TSelectObject font(dc.get(), reinterpret_cast<HFONT>(::SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+    const std::wstring wide = Widen(text);
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc.get(), wide.c_str(), static_cast<int>(wide.size()), &size);
+    return size.cx + 12;
 }
 
 int TStatusBar::Height() const

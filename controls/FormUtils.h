@@ -107,6 +107,12 @@ public:
     void SetChecked(bool v);
     void SetEnabled(bool v);
     void SetShortCut(const TShortCut& v) { FShortCut = v; }
+    // A second key that runs the command too (not shown in menus).
+    void SetSecondShortCut(const TShortCut& v) { FSecondShortCut = v; }
+    bool HasShortCut(const TShortCut& key) const
+    {
+        return (!FShortCut.Empty() && FShortCut == key) || (!FSecondShortCut.Empty() && FSecondShortCut == key);
+    }
     std::function<void(TAction&)> OnExecute;
     // Runs OnExecute when enabled; returns whether it ran. Exceptions reach the caller.
     bool Execute();
@@ -118,7 +124,7 @@ private:
     std::string FCaption, FHint;
     int FImageIndex = -1;
     bool FChecked = false, FEnabled = true;
-    TShortCut FShortCut;
+    TShortCut FShortCut, FSecondShortCut;
 };
 
 class TActionList {
@@ -173,8 +179,13 @@ public:
     TStatusBar(HWND parent, bool simple = true);
     void SetSimpleText(const std::string& text);
     std::string SimpleText() const { return FText; }
+    // Panels instead of the one simple text: widths in pixels, -1 for the rest of the bar. The
+    // simple text then goes to panel 0.
     void SetPanels(const std::vector<int>& widths);
     void SetPanelText(int index, const std::string& text);
+    std::string PanelText(int index) const;
+    // The width text needs in the bar's font, its borders included.
+    int TextWidth(const std::string& text) const;
     int Height() const;
     std::function<void()> OnClick;
 
@@ -183,6 +194,7 @@ protected:
 
 private:
     std::string FText;
+    bool FSimple = true;
 };
 
 class TToolBar : public TWindow {

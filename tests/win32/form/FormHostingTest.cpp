@@ -60,8 +60,8 @@ bool ToolButtonChecked(HWND form, int index)
 }
 
 // Tool bar positions of the buttons used here.
-constexpr int kSwitchLayoutButton = 20;
-constexpr int kEditingButton = 21;
+constexpr int kSwitchLayoutButton = 22;
+constexpr int kEditingButton = 23;
 
 class Hosting : public ::testing::Test {
 protected:

@@ -8,84 +8,7 @@
 
 #include <gmock/gmock.h>
 
-#include <array>
-
-namespace {
-
-using TRow = std::array<double, 3>; // X, Y, convexity
-
-std::vector<TRow> Rows(const TTable& table)
-{
-    std::vector<TRow> rows;
-    for (int i = 0; i < table.Count(); ++i)
-        rows.push_back({table.GetX(i), table.GetY(i), table.GetArcConvexity(i)});
-    return rows;
-}
-
-class FormKeys : public FormTest {
-protected:
-    // Parcel 101 read from the map, in editing mode, the window in front.
-    TPolypadForm& OpenParcel()
-    {
-        TPolypadForm& form = Open(true);
-        Select(101);
-        form.FillTableFromMapObjectActionExecute();
-        PumpAll();
-        ::SetForegroundWindow(form.Handle());
-        return form;
-    }
-    // A left click into the data cell, as the user makes it: to the window under the pointer
-    // there, the grid or the editor that covers the current cell.
-    void ClickCell(TTableColumnKind kind, int row)
-    {
-        TSimpleGrid& grid = *FForm->SimpleGrid;
-        const TGridPoint g = grid.DataToGrid(GridColumn(kind), row);
-        const RECT r = grid.CellRect(g.Col, g.Row);
-        ASSERT_LT(r.left, r.right) << "the cell is out of view";
-        POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-        const HWND target = ::ChildWindowFromPointEx(grid.Handle(), p, CWP_SKIPINVISIBLE);
-        ::MapWindowPoints(grid.Handle(), target, &p, 1);
-        PostClick(target, p.x, p.y);
-        Pump(150);
-    }
-    // A key to the window that has the keyboard focus (the grid or its editor).
-    void Press(UINT key, bool ctrl = false)
-    {
-        const HWND focus = ::GetFocus();
-        ASSERT_NE(focus, nullptr);
-        SetModifier(VK_CONTROL, ctrl);
-        PostKey(focus, key);
-        Pump(150);
-        SetModifier(VK_CONTROL, false);
-        PumpAll();
-    }
-    // Characters one by one to whichever window has the focus then: the first one typed on the
-    // grid opens its editor, which takes the rest.
-    void Type(const std::wstring& text)
-    {
-        ASSERT_NE(::GetFocus(), nullptr);
-        ::SendMessageW(::GetFocus(), EM_SETSEL, 0, -1);
-        for (const wchar_t c : text) {
-            PostChars(::GetFocus(), std::wstring(1, c));
-            Pump(20);
-        }
-        Pump(50);
-    }
-    // "Обновить объект", then the map object read back into the table.
-    std::vector<TRow> WrittenToTheMap()
-    {
-        FForm->UpdateMapObjectActionExecute();
-        PumpAll();
-        FForm->FillTableFromMapObjectActionExecute();
-        PumpAll();
-        return Rows(*FTable);
-    }
-    int CurrentRow() const { return FForm->SimpleGrid->DataRow(); }
-};
-
-} // namespace
-
-TEST_F(FormKeys, CtrlDeleteInACellsEditorDeletesTheRowAndLeavesTheNextOneAsItWas)
+TEST_F(FormInput, CtrlDeleteInACellsEditorDeletesTheRowAndLeavesTheNextOneAsItWas)
 {
     OpenParcel();
     const std::vector<TRow> before = Rows(*FTable);
@@ -99,7 +22,7 @@ TEST_F(FormKeys, CtrlDeleteInACellsEditorDeletesTheRowAndLeavesTheNextOneAsItWas
     EXPECT_EQ(WrittenToTheMap(), (std::vector<TRow>{before[0], before[2], before[3]}));
 }
 
-TEST_F(FormKeys, RowKeysMoveInsertAndDeleteRowsAndTheCursorFollowsTheRow)
+TEST_F(FormInput, RowKeysMoveInsertAndDeleteRowsAndTheCursorFollowsTheRow)
 {
     OpenParcel();
     const std::vector<TRow> r = Rows(*FTable);
@@ -124,7 +47,7 @@ TEST_F(FormKeys, RowKeysMoveInsertAndDeleteRowsAndTheCursorFollowsTheRow)
     EXPECT_EQ(WrittenToTheMap(), (std::vector<TRow>{r[0], r[2], r[3], zero}));
 }
 
-TEST_F(FormKeys, EnterAppliesTabMovesOnAndEscapeTakesTheTypingBack)
+TEST_F(FormInput, EnterAppliesTabMovesOnAndEscapeTakesTheTypingBack)
 {
     OpenParcel();
     const std::vector<TRow> r = Rows(*FTable);
@@ -150,7 +73,7 @@ TEST_F(FormKeys, EnterAppliesTabMovesOnAndEscapeTakesTheTypingBack)
     EXPECT_EQ(WrittenToTheMap(), expected);
 }
 
-TEST_F(FormKeys, ShortcutsOfDisabledCommandsGoOnToTheGrid)
+TEST_F(FormInput, ShortcutsOfDisabledCommandsGoOnToTheGrid)
 {
     TPolypadForm& form = Open(false);
     Select(101);
@@ -170,7 +93,7 @@ TEST_F(FormKeys, ShortcutsOfDisabledCommandsGoOnToTheGrid)
     EXPECT_EQ(Rows(*FTable), r);
 }
 
-TEST_F(FormKeys, AGridThatGoesFromEmptyToFilledHasACurrentCellAndTheCommandsFollow)
+TEST_F(FormInput, AGridThatGoesFromEmptyToFilledHasACurrentCellAndTheCommandsFollow)
 {
     TPolypadForm& form = Open(false);
     ASSERT_EQ(FTable->Count(), 0);
@@ -204,7 +127,7 @@ TEST_F(FormKeys, AGridThatGoesFromEmptyToFilledHasACurrentCellAndTheCommandsFoll
     EXPECT_TRUE(form.PositionAction->Enabled());
 }
 
-TEST_F(FormKeys, AColumnShownAgainIsEditableOnlyInEditingMode)
+TEST_F(FormInput, AColumnShownAgainIsEditableOnlyInEditingMode)
 {
     TPolypadForm& form = Open(false);
     form.EdgeLengthColumnAction->Execute(); // hidden through the column menu
@@ -214,11 +137,11 @@ TEST_F(FormKeys, AColumnShownAgainIsEditableOnlyInEditingMode)
     EXPECT_TRUE(form.SimpleGrid->Columns().Items(GridColumn(ckEdgeLength)).TextEditable());
 }
 
-TEST_F(FormKeys, TheStatusHintFollowsTheButtonUnderThePointerWhenItsStateChanges)
+TEST_F(FormInput, TheStatusHintFollowsTheButtonUnderThePointerWhenItsStateChanges)
 {
     TPolypadForm& form = Open(false);
     const HWND bar = form.ToolBar->Handle();
-    const int index = 21; // "Режим редактирования"
+    const int index = 23; // "Режим редактирования"
     const RECT r = form.ToolBar->ButtonRect(index);
     const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
     ::SendMessageW(bar, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
@@ -231,14 +154,14 @@ TEST_F(FormKeys, TheStatusHintFollowsTheButtonUnderThePointerWhenItsStateChanges
     EXPECT_EQ(form.MainStatusBar->SimpleText(), " Режим редактирования включен");
 }
 
-TEST_F(FormKeys, ThePrecisionListHasItsHint)
+TEST_F(FormInput, ThePrecisionListHasItsHint)
 {
     TPolypadForm& form = Open(false);
     EXPECT_EQ(form.DigitsComboBox->Hint(), "Точность");
 }
 
 // The grid's vertical lines run the whole height of each cell.
-TEST_F(FormKeys, GridLinesBetweenColumnsAreWholeLines)
+TEST_F(FormInput, GridLinesBetweenColumnsAreWholeLines)
 {
     TPolypadForm& form = OpenParcel();
     TSimpleGrid& grid = *form.SimpleGrid;

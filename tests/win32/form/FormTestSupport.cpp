@@ -123,3 +123,73 @@ std::vector<std::string> FormTest::Answering(const std::vector<int>& answers, co
     PumpAll();
     return texts;
 }
+
+std::vector<TRow> Rows(const TTable& table)
+{
+    std::vector<TRow> rows;
+    for (int i = 0; i < table.Count(); ++i)
+        rows.push_back({table.GetX(i), table.GetY(i), table.GetArcConvexity(i)});
+    return rows;
+}
+
+TPolypadForm& FormInput::OpenParcel()
+{
+    TPolypadForm& form = Open(true);
+    Select(101);
+    form.FillTableFromMapObjectActionExecute();
+    PumpAll();
+    ::SetForegroundWindow(form.Handle());
+    return form;
+}
+
+void FormInput::ClickCell(TTableColumnKind kind, int row)
+{
+    TSimpleGrid& grid = *FForm->SimpleGrid;
+    const TGridPoint g = grid.DataToGrid(GridColumn(kind), row);
+    RECT r = grid.CellRect(g.Col, g.Row);
+    if (r.right <= r.left) {
+        // Out of view: scrolled to first, as the user would.
+        grid.MoveToDataCell(GridColumn(kind), row);
+        Pump(50);
+        r = grid.CellRect(g.Col, g.Row);
+    }
+    ASSERT_LT(r.left, r.right) << "the cell is out of view";
+    POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    const HWND target = ::ChildWindowFromPointEx(grid.Handle(), p, CWP_SKIPINVISIBLE);
+    ::MapWindowPoints(grid.Handle(), target, &p, 1);
+    PostClick(target, p.x, p.y);
+    Pump(150);
+}
+
+void FormInput::Press(UINT key, bool ctrl, bool shift)
+{
+    const HWND focus = ::GetFocus();
+    ASSERT_NE(focus, nullptr);
+    SetModifier(VK_CONTROL, ctrl);
+    SetModifier(VK_SHIFT, shift);
+    PostKey(focus, key);
+    Pump(150);
+    SetModifier(VK_CONTROL, false);
+    SetModifier(VK_SHIFT, false);
+    PumpAll();
+}
+
+void FormInput::Type(const std::wstring& text)
+{
+    ASSERT_NE(::GetFocus(), nullptr);
+    ::SendMessageW(::GetFocus(), EM_SETSEL, 0, -1);
+    for (const wchar_t c : text) {
+        PostChars(::GetFocus(), std::wstring(1, c));
+        Pump(20);
+    }
+    Pump(50);
+}
+
+std::vector<TRow> FormInput::WrittenToTheMap()
+{
+    FForm->UpdateMapObjectActionExecute();
+    PumpAll();
+    FForm->FillTableFromMapObjectActionExecute();
+    PumpAll();
+    return Rows(*FTable);
+}

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,3 +43,24 @@ protected:
 
 // Messages until the queue is empty, several rounds.
 void PumpAll();
+
+using TRow = std::array<double, 3>; // X, Y, convexity
+std::vector<TRow> Rows(const TTable& table);
+
+// The window as a user works in it: clicks into cells, keys to the focused window, typing.
+class FormInput : public FormTest {
+protected:
+    // Parcel 101 read from the map, in editing mode, the window in front.
+    TPolypadForm& OpenParcel();
+    // A left click into the data cell, to the window under the pointer there: the grid or the
+    // editor that covers the current cell.
+    void ClickCell(TTableColumnKind kind, int row);
+    // A key to the window that has the keyboard focus (the grid or its editor).
+    void Press(UINT key, bool ctrl = false, bool shift = false);
+    // Characters one by one to whichever window has the focus then: the first one typed on the
+    // grid opens its editor, which takes the rest.
+    void Type(const std::wstring& text);
+    // "Обновить объект", then the map object read back into the table.
+    std::vector<TRow> WrittenToTheMap();
+    int CurrentRow() const { return FForm->SimpleGrid->DataRow(); }
+};

@@ -1,7 +1,7 @@
-// The tool bar pictures: 20 images of 16 x 16, each with opaque and transparent pixels, no two
-// alike. Each image is drawn onto two backgrounds: a pixel that shows the background on both
-// is transparent, one that is the same on both is opaque. The sheet is written to
-// toolbar-images.png (4x) in the working directory.
+// The tool bar pictures: kToolBarImageCount images of 16 x 16, each with opaque and transparent
+// pixels, no two alike; redo is undo mirrored. Each image is drawn onto two backgrounds: a pixel
+// that shows the background on both is transparent, one that is the same on both is opaque. The
+// sheet is written to toolbar-images.png (4x) in the working directory.
 #include "Polypad/ToolBarImages.h"
 #include "hostsim/ImageFile.h"
 
@@ -66,7 +66,7 @@ void WriteSheet(HIMAGELIST list)
     std::ofstream("toolbar-images.png", std::ios::binary) << hostsim::EncodePng(sheet);
 }
 
-TEST(ToolBarImagesTest, TwentyMaskedImagesOpaqueAndTransparentNoTwoAlike)
+TEST(ToolBarImagesTest, EveryImageMaskedOpaqueAndTransparentNoTwoAlike)
 {
     TUniqueImageList list = CreateToolBarImages();
     ASSERT_TRUE(list);
@@ -104,6 +104,20 @@ TEST(ToolBarImagesTest, TwentyMaskedImagesOpaqueAndTransparentNoTwoAlike)
         seen.push_back(std::move(both));
     }
     WriteSheet(list.get());
+}
+
+// The pair reads as one arrow turned both ways only if redo is undo flipped left to right.
+TEST(ToolBarImagesTest, RedoIsUndoMirrored)
+{
+    TUniqueImageList list = CreateToolBarImages();
+    ASSERT_TRUE(list);
+    const auto undo = Draw(list.get(), tbiUndo, kBackA);
+    const auto redo = Draw(list.get(), tbiRedo, kBackA);
+    ASSERT_EQ(undo.size(), redo.size());
+    auto mirrored = redo;
+    for (auto row = mirrored.begin(); row != mirrored.end(); row += kToolBarImageSize)
+        std::reverse(row, row + kToolBarImageSize);
+    EXPECT_EQ(undo, mirrored);
 }
 
 } // namespace

@@ -1,0 +1,136 @@
+// The contour's figures in the window: the status bar's right panel after a fill, an edit, a
+// paste and an undo; "Скопировать сводку"; "Уравнять ход" as one step that "Обновить объект"
+// writes, and its refusals.
+#include "FormTestSupport.h"
+
+#include "GridTestSupport.h"
+#include "Polypad/ContourFigures.h"
+#include "hostsim/Clipboard.h"
+
+#include <gmock/gmock.h>
+
+#include <cmath>
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+namespace {
+
+class FormFigures : public FormInput {
+protected:
+    std::string Panel() const { return FForm->MainStatusBar->PanelText(1); }
+    std::string Expected() const
+    {
+        return FormatFiguresLine(ComputeContourFigures(*FTable), FForm->DigitsComboBox->ItemIndex(),
+                                 FormatSettings().DecimalSeparator);
+    }
+    void Click(TAction& action)
+    {
+        ::SendMessageW(FForm->Handle(), WM_COMMAND, MAKEWPARAM(action.Id(), BN_CLICKED),
+                       reinterpret_cast<LPARAM>(FForm->ToolBar->Handle()));
+        PumpAll();
+    }
+    // A command of the table's context menu, chosen: the menu item runs its action.
+    void Choose(TAction& action)
+    {
+        action.Execute();
+        PumpAll();
+    }
+    void Paste(const std::wstring& text)
+    {
+        hostsim::SetClipboardText(hostsim::MainWindowHandle(FHost.get()), text);
+        Click(*FForm->PasteFromClipboardAction);
+    }
+};
+
+} // namespace
+
+TEST_F(FormFigures, ThePanelFollowsFillEditPasteAndUndo)
+{
+    OpenParcel();
+    const std::string filled = Panel();
+    EXPECT_THAT(filled, StartsWith("Вершин: 4 · Периметр: "));
+    EXPECT_THAT(filled, HasSubstr("Площадь: "));
+    EXPECT_THAT(filled, HasSubstr("часовой)"));
+    EXPECT_EQ(filled, Expected());
+
+    ClickCell(ckX, 0);
+    Type(L"452290");
+    Press(VK_RETURN);
+    EXPECT_NE(Panel(), filled);
+    EXPECT_EQ(Panel(), Expected());
+
+    Paste(L"0\t0\n30\t0\n30\t40\n0.012\t-0.008");
+    EXPECT_THAT(Panel(), StartsWith("Вершин: 4 · Длина: "));
+    EXPECT_THAT(Panel(), HasSubstr("Невязка: ΔX "));
+    EXPECT_EQ(Panel(), Expected());
+
+    ClickCell(ckX, 0);
+    Press('Z', true); // the paste
+    Press('Z', true); // the typed X
+    EXPECT_EQ(Panel(), filled);
+}
+
+TEST_F(FormFigures, CopySummaryPutsThePanelsLineOnTheClipboard)
+{
+    TPolypadForm& form = OpenParcel();
+    Choose(*form.CopySummaryAction);
+    EXPECT_EQ(Narrow(hostsim::ClipboardText(hostsim::MainWindowHandle(FHost.get()))), Panel());
+}
+
+TEST_F(FormFigures, AdjustingATraverseIsOneStepAndTheMapGetsTheClosedContour)
+{
+    TPolypadForm& form = OpenParcel();
+    // Four legs of a square that misses its start by (0.04, -0.03).
+    Paste(L"452300\t1385200\n452330\t1385200\n452330\t1385230\n452300\t1385230\n452300.04\t1385199.97");
+    ASSERT_EQ(FTable->Count(), 5);
+    const std::vector<TRow> traverse = Rows(*FTable);
+    Choose(*form.AdjustTraverseAction);
+    ASSERT_EQ(FTable->Count(), 4);
+    EXPECT_TRUE(FTable->Closed());
+    EXPECT_TRUE(form.ContourPartClosedAction->Checked());
+    EXPECT_EQ(form.UndoAction->Hint(), "Отменить: уравнивание хода");
+    // Vertex k moves by -gap * (length up to k) / (whole length): vertex 2, 60 of 120.03 along
+    // the traverse, by about half the gap.
+    const double share = 60 / (90 + std::hypot(0.04, 30.03));
+    EXPECT_NEAR(FTable->GetX(2), 452330 - 0.04 * share, 1e-6);
+    EXPECT_NEAR(FTable->GetY(2), 1385230 + 0.03 * share, 1e-6);
+    EXPECT_THAT(Panel(), StartsWith("Вершин: 4 · Периметр: "));
+    const std::vector<TRow> adjusted = Rows(*FTable);
+
+    ClickCell(ckX, 0);
+    Press('Z', true);
+    EXPECT_EQ(Rows(*FTable), traverse) << "one undo gives the traverse back";
+    EXPECT_FALSE(FTable->Closed());
+    Press('Y', true);
+    EXPECT_EQ(Rows(*FTable), adjusted);
+
+    EXPECT_EQ(WrittenToTheMap(), adjusted);
+    EXPECT_TRUE(FTable->Closed());
+}
+
+TEST_F(FormFigures, AdjustingIsRefusedWithAReasonAndTheTableKept)
+{
+    TPolypadForm& form = OpenParcel();
+    struct TCase {
+        const wchar_t* Text; // empty: the closed parcel as read from the map
+        const char* Reason;
+    };
+    const TCase cases[] = {
+        {L"", "Контур уже замкнут"},
+        {L"1\t2\n3\t4", "не менее трёх вершин"},
+        {L"0\t0\n30\t0\n30\t40\n0\t0", "Невязки нет"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Reason);
+        if (*c.Text)
+            Paste(c.Text);
+        const std::vector<TRow> before = Rows(*FTable);
+        const bool closed = FTable->Closed();
+        const std::vector<std::string> texts = Answering({IDOK}, [&] { Choose(*form.AdjustTraverseAction); });
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_THAT(texts[0], HasSubstr(c.Reason));
+        EXPECT_EQ(Rows(*FTable), before);
+        EXPECT_EQ(FTable->Closed(), closed);
+    }
+}
