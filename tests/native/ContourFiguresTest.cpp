@@ -4,6 +4,8 @@
 #include "Polypad/ContourFigures.h"
 #include "Polypad/Coordinates.h"
 
+#include "TableTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,28 +22,13 @@ const double kInf = std::numeric_limits<double>::infinity();
 const double kQuarterK = std::tan(M_PI / 8);
 const double kThreeQuarterK = std::tan(3 * M_PI / 8);
 
-class NormalHost : public TTableHost {
-public:
-    void MapAxesToSurface(TFloatPoint& xAxis, TFloatPoint& yAxis) override
-    {
-        xAxis = FloatPoint(1, 0);
-        yAxis = FloatPoint(0, 1);
-    }
-};
-
-class CountingTarget : public TTableNotifyTarget {
-public:
-    void PostTableChanged() override { ++Posts; }
-    int Posts = 0;
-};
-
 struct Row {
     double X, Y, K = 0;
 };
 
 std::unique_ptr<TTable> MakeTable(const std::vector<Row>& rows, bool closed)
 {
-    auto table = std::make_unique<TTable>(std::make_unique<NormalHost>());
+    auto table = std::make_unique<TTable>(std::make_unique<FixedAxesHost>(FloatPoint(1, 0), FloatPoint(0, 1)));
     for (const Row& r : rows)
         table->AddRow(FloatPoint(r.X, r.Y), r.K);
     table->SetClosed(closed);

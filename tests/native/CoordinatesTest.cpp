@@ -4,6 +4,8 @@
 #include "Polypad/Coordinates.h"
 #include "CoreLib/FloatPrecision.h"
 
+#include "TableTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,25 +19,6 @@ namespace {
 
 const double kQuarterK = std::tan(M_PI / 8); // quarter circle
 
-class FakeHost : public TTableHost {
-public:
-    FakeHost(TFloatPoint x, TFloatPoint y) : X(x), Y(y) {}
-    void MapAxesToSurface(TFloatPoint& xAxis, TFloatPoint& yAxis) override
-    {
-        ++Calls;
-        xAxis = X;
-        yAxis = Y;
-    }
-    TFloatPoint X, Y;
-    int Calls = 0;
-};
-
-class CountingTarget : public TTableNotifyTarget {
-public:
-    void PostTableChanged() override { ++Posts; }
-    int Posts = 0;
-};
-
 struct Row {
     double X, Y, K = 0;
 };
@@ -44,7 +27,7 @@ class TableTest : public ::testing::Test {
 protected:
     TableTest()
     {
-        auto host = std::make_unique<FakeHost>(FloatPoint(0, -1), FloatPoint(1, 0));
+        auto host = std::make_unique<FixedAxesHost>(FloatPoint(0, -1), FloatPoint(1, 0));
         Host = host.get();
         Table = std::make_unique<TTable>(std::move(host));
         Table->SetNotifyWindow(&Target);
@@ -64,7 +47,7 @@ protected:
         EXPECT_NEAR(Table->GetY(i), y, tolerance) << "row " << i;
     }
 
-    FakeHost* Host;
+    FixedAxesHost* Host;
     CountingTarget Target;
     std::unique_ptr<TTable> Table;
 };

@@ -5,6 +5,8 @@
 #include "Polypad/ExactCopy.h"
 #include "Polypad/ExchangeText.h"
 
+#include "TableTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -16,15 +18,6 @@
 #include <vector>
 
 namespace {
-
-class AxisHost : public TTableHost {
-public:
-    void MapAxesToSurface(TFloatPoint& xAxis, TFloatPoint& yAxis) override
-    {
-        xAxis = FloatPoint(1, 0);
-        yAxis = FloatPoint(0, 1);
-    }
-};
 
 void PutU64(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint64_t value)
 {
@@ -71,7 +64,7 @@ TEST(ExactCopyTest, RoundTripIsBitExact)
             EXPECT_TRUE(rows.empty() || std::memcmp(decoded.Rows.data(), rows.data(), rows.size() * sizeof(TVertexRecord)) == 0);
         }
 
-    TTable table(std::make_unique<AxisHost>());
+    TTable table(std::make_unique<FixedAxesHost>());
     table.ReplaceRows(0, 0, awkward, true);
     EXPECT_EQ(EncodeExactRows(table), EncodeExactRows(awkward, true));
 }

@@ -5,6 +5,8 @@
 #include "Polypad/Coordinates.h"
 #include "Polypad/TableHistory.h"
 
+#include "TableTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,21 +19,6 @@
 #include <vector>
 
 namespace {
-
-class AxisHost : public TTableHost {
-public:
-    void MapAxesToSurface(TFloatPoint& xAxis, TFloatPoint& yAxis) override
-    {
-        xAxis = FloatPoint(0, -1);
-        yAxis = FloatPoint(1, 0);
-    }
-};
-
-class CountingTarget : public TTableNotifyTarget {
-public:
-    void PostTableChanged() override { ++Posts; }
-    int Posts = 0;
-};
 
 struct TState {
     std::vector<TVertexRecord> Rows;
@@ -63,7 +50,7 @@ const std::vector<TVertexRecord> kRows = {
 
 std::unique_ptr<TTable> MakeTable(const std::vector<TVertexRecord>& rows, bool closed)
 {
-    auto table = std::make_unique<TTable>(std::make_unique<AxisHost>());
+    auto table = std::make_unique<TTable>(std::make_unique<FixedAxesHost>());
     table->ReplaceRows(0, 0, rows, closed);
     return table;
 }
