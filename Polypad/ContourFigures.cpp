@@ -46,17 +46,26 @@ bool MeasureEdge(TFloatPoint p, TFloatPoint q, double convexity, long double& le
     if (!IsFinite(p) || !IsFinite(q))
         return false;
     segment = 0;
-    double sweep;
-    TFloatPoint centre;
-    if (TTable::IsArc(convexity) && std::isfinite(convexity) && ArcByConvexity(p, q, convexity, sweep, centre)) {
-        const long double radius = Distance(centre, p);
-        length = std::fabs(sweep) * radius;
-        segment = radius * radius * ThetaMinusSine(sweep) / 2;
-    } else if (TTable::IsArc(convexity) && !(std::fabs(convexity) <= kStraightConvexity)) {
-        return false; // an arc that cannot be built: its ends coincide or nearly so
-    } else {
-        length = Distance(p, q);
+    length = Distance(p, q);
+    if (!TTable::IsArc(convexity) || std::fabs(convexity) <= kStraightConvexity)
+        return std::isfinite(length);
+    // An arc, from its chord and convexity in closed form (what ArcByConvexity builds, without
+    // its centre): the sweep is 4 atan K, the radius chord / 2|sin(sweep / 2)|.
+    if (!std::isfinite(convexity) || length == 0)
+        return false; // an arc that cannot be built: its ends coincide
+    if (length < 1e-12L * (1 + std::fabs(p.X) + std::fabs(p.Y))) {
+        // Ends a few units in the last place apart: built only when the table can build it.
+        double sweep;
+        TFloatPoint centre;
+        if (!ArcByConvexity(p, q, convexity, sweep, centre))
+            return false;
     }
+    // Double precision transcendentals: x87 long double ones cost ten times as much and the
+    // figures are shown to 7 decimals at most.
+    const double sweep = 4 * std::atan(convexity);
+    const long double radius = length / (2 * std::fabs(std::sin(sweep / 2)));
+    length = std::fabs(sweep) * radius;
+    segment = radius * radius * ThetaMinusSine(sweep) / 2;
     return std::isfinite(length) && std::isfinite(segment);
 }
 
