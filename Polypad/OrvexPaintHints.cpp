@@ -112,6 +112,14 @@ TComPtr<IHostSurface> TPaintHintManager::Surface() const
     return surface;
 }
 
+bool TPaintHintManager::AnyLocked() const
+{
+    for (std::int32_t i = 0; i < Count(); ++i)
+        if (Hint(i)->LockCount() != 0)
+            return true;
+    return false;
+}
+
 void TPaintHintManager::Notify(TObject* item, TListNotification action)
 {
     try {

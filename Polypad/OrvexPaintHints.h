@@ -80,6 +80,8 @@ public:
     // Toggles Shown and draws every visible hint onto surface.
     void DrawAll(IHostSurface* surface);
     TComPtr<IHostSurface> Surface() const;
+    // True while any hint is inside BeginUpdate.
+    bool AnyLocked() const;
 
 protected:
     void Notify(TObject* item, TListNotification action) override;

@@ -352,8 +352,11 @@ void TPolypadForm::Initialize(IHostApplication* host, TTable* table, bool keepEd
             return false;
         FTableChangePending = false;
         if (!FDestroyRequested) {
-            UpdateActions();
-            UpdateFigures();
+            if (FTableDirty) {
+                FTableDirty = false;
+                UpdateActions();
+                UpdateFigures();
+            }
             RefreshContourHint();
         }
         result = 0;
@@ -373,7 +376,8 @@ void TPolypadForm::Initialize(IHostApplication* host, TTable* table, bool keepEd
         "IHostMainWindow.MapWindow", [&](IHostMapWindow** w) { return mainWindow->get_MapWindow(w); });
     FHintManager = std::make_unique<TPaintHintManager>(mapWindow.get());
     const std::uint32_t color = OverlayColor(::GetSysColor(COLOR_WINDOW));
-    FContourHint = CreateHint({1, 0.0, 0.0, color});
+    FOutline = std::make_unique<TOutlineOverlay>(*FHintManager, [this] { return CreateHostContour(); },
+                                                 TPaintHintPen{1, 0.0, 0.0, color});
     FVertexHint = CreateHint({0, 0.0, 0.0, color});
 
     SimpleGrid->SetDataRowCount(FTable->Count());
@@ -415,14 +419,19 @@ void TPolypadForm::Initialize(IHostApplication* host, TTable* table, bool keepEd
         ::PostMessageW(Handle(), WM_WARNBADSETTINGS, 0, 0);
 }
 
-TPaintHint* TPolypadForm::CreateHint(const TPaintHintPen& pen)
+TComPtr<IHostContour> TPolypadForm::CreateHostContour()
 {
     TVariant none;
     none.put()->vt = VT_NULL;
     TComPtr<IDispatch> geometry;
     ThrowIfFailed(FHost->CreateGeometry(0, none.get(), geometry.put()));
     RequireHostObject(geometry, "IHostApplication.CreateGeometry");
-    const TComPtr<IHostContour> contour = geometry.query<IHostContour>();
+    return geometry.query<IHostContour>();
+}
+
+TPaintHint* TPolypadForm::CreateHint(const TPaintHintPen& pen)
+{
+    const TComPtr<IHostContour> contour = CreateHostContour();
     auto hint = std::make_unique<TPaintHint>(contour.get(), true, pen);
     TPaintHint* result = hint.get();
     FHintManager->AddHint(hint.release());
@@ -1206,6 +1215,9 @@ void TPolypadForm::PainterModeActionExecute()
     PainterModeAction->SetChecked(!PainterModeAction->Checked());
     FHintManager->SetPainting(PainterModeAction->Checked());
     UpdatePainterHint();
+    // The outline was left as it was while painting was off.
+    if (FHintManager->Painting())
+        PostOutlineSync();
 }
 
 void TPolypadForm::UpdateActions()
@@ -1350,7 +1362,13 @@ void TPolypadForm::EraseOverlay()
 
 void TPolypadForm::PostTableChanged()
 {
-    // One pending rebuild stands for any number of changes: it reads the rows as they are then.
+    FTableDirty = true;
+    PostOutlineSync();
+}
+
+void TPolypadForm::PostOutlineSync()
+{
+    // One pending message stands for any number of changes: it reads the rows as they are then.
     if (FTableChangePending || !FTableWindow)
         return;
     if (::PostMessageW(FTableWindow->Handle(), WM_TABLECHANGED, 0, 0))
@@ -1359,21 +1377,19 @@ void TPolypadForm::PostTableChanged()
 
 void TPolypadForm::RefreshContourHint()
 {
-    ++FContourHintRebuilds;
-    ContourParts::TContour contour;
-    contour.AddPart(&FTable->ContourPart());
-    FContourHint->BeginUpdate();
-    try {
-        ThrowIfFailed(FContourHint->Contour->Clear());
-        // Written straight into the hint's contour: a separate shape and its copy would cost
-        // two Host calls per vertex more on every change.
-        AppendContourToHostShape(contour, FContourHint->Contour.get());
-    } catch (...) {
-        FContourHint->EndUpdate();
-        throw;
+    // Building pieces stops after this long; the rest follows from the next message, so that
+    // the window answers the user while a large new contour is drawn.
+    constexpr auto kSliceBudget = std::chrono::milliseconds(30);
+    // With painter mode off nothing is drawn; turning it on asks for the outline again.
+    if (!FHintManager->Painting()) {
+        ++FContourHintRebuilds;
+        return;
     }
-    FContourHint->EndUpdate();
-    FContourHint->Refresh();
+    const ContourParts::TContourPart& rows = FTable->ContourPart();
+    if (FOutline->Sync(rows.Vertices, rows.Closed, kSliceBudget))
+        ++FContourHintRebuilds;
+    else
+        PostOutlineSync();
 }
 
 void TPolypadForm::UpdateVertexMarker()
@@ -1409,7 +1425,7 @@ void TPolypadForm::BuildVertexMarker(TFloatPoint p, IHostContour* contour)
 void TPolypadForm::RepaintOverlay(IHostSurface* surface)
 {
     const TComPtr<IHostSurface> held(surface);
-    PostTableChanged();
+    PostOutlineSync();
     UpdateVertexMarker();
     FHintManager->DrawAll(held.get());
 }

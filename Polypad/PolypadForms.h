@@ -16,6 +16,7 @@
 #include "Polypad/FormSettings.h"
 #include "Polypad/MapObjects.h"
 #include "Polypad/OrvexPaintHints.h"
+#include "Polypad/OutlineOverlay.h"
 #include "Polypad/OxClipboard.h"
 #include "Polypad/TableHistory.h"
 #include "controls/FormUtils.h"
@@ -135,12 +136,14 @@ public:
     // Every change the user makes to the table, for Undo and Redo.
     std::unique_ptr<TTableHistory> FHistory;
     std::unique_ptr<TPaintHintManager> FHintManager;
-    TPaintHint* FContourHint = nullptr;
+    // The outline's hints belong to FHintManager, which outlives it.
+    std::unique_ptr<TOutlineOverlay> FOutline;
     TPaintHint* FVertexHint = nullptr;
     std::unique_ptr<TMessageWindow> FTableWindow;
     std::unique_ptr<TMessageWindow> FFocusWindow;
 
-    // Rebuilds of the contour overlay since the window was made (one per WM_TABLECHANGED handled).
+    // Times the outline was brought in line with the table since the window was made (or found
+    // nothing to draw, painter mode being off); a new contour may take several WM_TABLECHANGED.
     long ContourHintRebuilds() const { return FContourHintRebuilds; }
 
     // ---- lifecycle and settings --------------------------------------------------------------
@@ -250,6 +253,9 @@ protected:
 
 private:
     void PostTableChanged() override;
+    // Asks for the outline to be brought in line with the table, the rest of the window as it is.
+    void PostOutlineSync();
+    TComPtr<IHostContour> CreateHostContour();
     void CreateActions();
     void CreateComponents();
     void CreateMenus();
@@ -275,6 +281,8 @@ private:
     };
     TStyleMenu FCreateStyles, FAddStyles;
     bool FTableChangePending = false;
+    // The table changed since the commands and the figures were last brought up to date.
+    bool FTableDirty = false;
     long FContourHintRebuilds = 0;
     bool FDestroyRequested = false;
     std::string FFiguresText;

@@ -244,6 +244,12 @@ long OverlayPixelCount(IHostApplication* application)
     return state ? state->Overlay.CountSetPixels() : 0;
 }
 
+std::vector<unsigned> OverlayPixels(IHostApplication* application)
+{
+    auto state = StateOf(application);
+    return state ? state->Overlay.Pixels() : std::vector<unsigned>{};
+}
+
 HWND MapWindowHandle(IHostApplication* application)
 {
     auto state = StateOf(application);

@@ -72,6 +72,8 @@ std::wstring ReadSetting(IHostApplication* application, const wchar_t* key, cons
 // The overlay of the map view: pixels set (0 after matching exclusive-or redraws), the map
 // window (nullptr without windows) and its picture as the screen shows it, into a BMP or PNG.
 long OverlayPixelCount(IHostApplication* application);
+// The overlay's pixels, row by row (0 where nothing is drawn), to compare two pictures exactly.
+std::vector<unsigned> OverlayPixels(IHostApplication* application);
 HWND MapWindowHandle(IHostApplication* application);
 HRESULT SaveMapImage(IHostApplication* application, const wchar_t* file);
 // The status bar's message text (the last failure of a module call, ...).

@@ -65,6 +65,17 @@ long TOverlay::CountSetPixels() const
     return count;
 }
 
+std::vector<unsigned> TOverlay::Pixels() const
+{
+    if (!FBits)
+        return {};
+    ::GdiFlush();
+    std::vector<unsigned> pixels(FBits, FBits + static_cast<std::size_t>(FWidth) * FHeight);
+    for (unsigned& p : pixels)
+        p &= 0xFFFFFF;
+    return pixels;
+}
+
 void TOverlay::CombineInto(HDC target) const
 {
     if (FDC)

@@ -25,6 +25,8 @@ public:
     void DrawXor(const std::vector<std::vector<POINT>>& lines, COLORREF color, int width);
     // Pixels not zero.
     long CountSetPixels() const;
+    // Every pixel, row by row, colour bits only.
+    std::vector<unsigned> Pixels() const;
     // Combines the overlay onto a DC of the same size by exclusive-or.
     void CombineInto(HDC target) const;
 

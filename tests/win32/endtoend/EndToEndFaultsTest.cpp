@@ -236,7 +236,7 @@ TEST_F(EditorWindow, PastesThatCannotBeRowsLeaveTheTable)
     EXPECT_NE(Paste(), "") << "random bytes";
     EXPECT_EQ(Rows(), rows) << "random bytes";
     hostsim::PumpMessages();
-    EXPECT_EQ(Form()->FContourHint->LockCount(), 0);
+    EXPECT_FALSE(Form()->FHintManager->AnyLocked());
 }
 
 // A clipboard without a single row leaves the table: pasting it would only wipe the rows.

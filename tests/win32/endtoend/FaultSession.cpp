@@ -183,10 +183,8 @@ private:
         TPolypadForm* form = FModule ? FModule->Form() : nullptr;
         if (!form)
             return;
-        if (form->FContourHint && form->FContourHint->LockCount() != 0)
-            FResult.LockedHints.push_back(Widen(step) + L": contour");
-        if (form->FVertexHint && form->FVertexHint->LockCount() != 0)
-            FResult.LockedHints.push_back(Widen(step) + L": vertex");
+        if (form->FHintManager && form->FHintManager->AnyLocked())
+            FResult.LockedHints.push_back(Widen(step));
     }
 
     IHostApplication* FHost;

@@ -474,8 +474,7 @@ TEST_F(FormTest, TheOverlayFollowsEditsAndLeavesNoPixelWhenPaintingStops)
     PumpAll();
     EXPECT_EQ(hostsim::OverlayPixelCount(FHost.get()), 0) << "the old outline is fully removed";
     EXPECT_EQ(form.PainterModeAction->Hint(), "Режим отрисовки контура отключен");
-    EXPECT_EQ(form.FContourHint->LockCount(), 0);
-    EXPECT_EQ(form.FVertexHint->LockCount(), 0);
+    EXPECT_FALSE(form.FHintManager->AnyLocked());
 
     // A window closed while painting is off leaves the map clean too.
     CloseByUser();

@@ -1,0 +1,53 @@
+// The table's outline on the map as paint hints, one per outline piece. Bringing it in line with
+// the rows removes the hints of pieces that are gone and builds those that are new; pieces found
+// again unchanged cost no Host call. Building stops when its time is up, so that a whole new
+// contour is drawn over several messages instead of one long one.
+#pragma once
+
+#include "Polypad/OrvexPaintHints.h"
+#include "Polypad/OutlinePieces.h"
+
+#include <chrono>
+#include <functional>
+#include <vector>
+
+class TOutlineOverlay {
+public:
+    using TContourFactory = std::function<TComPtr<IHostContour>()>;
+
+    // The hints go into manager, which owns them; createContour gives an empty Host contour.
+    TOutlineOverlay(TPaintHintManager& manager, TContourFactory createContour, const TPaintHintPen& pen);
+    TOutlineOverlay(const TOutlineOverlay&) = delete;
+    TOutlineOverlay& operator=(const TOutlineOverlay&) = delete;
+
+    // Removes what no longer matches the rows and builds new pieces until budget has passed (at
+    // least one); true when the overlay shows exactly the rows.
+    bool Sync(const std::vector<TVertexRecord>& rows, bool closed, std::chrono::steady_clock::duration budget);
+
+    std::int32_t PieceCount() const { return static_cast<std::int32_t>(FPieces.size()); }
+    // Pieces built and removed by the last Sync.
+    std::int32_t LastBuilt() const { return FLastBuilt; }
+    std::int32_t LastRemoved() const { return FLastRemoved; }
+
+private:
+    struct TShownPiece {
+        TPaintHint* Hint = nullptr;
+        std::vector<TVertexRecord> Vertices;
+        bool Closed = false;
+        std::uint64_t Hash = 0;
+    };
+
+    // Indexes of FPieces matched to each target piece (-1 for none); unmatched shown pieces are
+    // marked in unused.
+    std::vector<std::int32_t> Match(const std::vector<TVertexRecord>& rows, const std::vector<TOutlinePiece>& targets,
+                                    std::vector<bool>& unused) const;
+    void RemoveUnused(const std::vector<bool>& unused);
+    void Build(const std::vector<TVertexRecord>& rows, const TOutlinePiece& piece);
+
+    TPaintHintManager& FManager;
+    TContourFactory FCreateContour;
+    TPaintHintPen FPen;
+    std::vector<TShownPiece> FPieces;
+    std::int32_t FLastBuilt = 0;
+    std::int32_t FLastRemoved = 0;
+};
