@@ -12,15 +12,17 @@ TOutlineOverlay::TOutlineOverlay(TPaintHintManager& manager, TContourFactory cre
 bool TOutlineOverlay::Sync(const std::vector<TVertexRecord>& rows, bool closed, std::chrono::steady_clock::duration budget)
 {
     const auto start = std::chrono::steady_clock::now();
+    const auto timeIsUp = [&] { return std::chrono::steady_clock::now() - start >= budget; };
     const std::vector<TOutlinePiece> targets = SplitOutline(rows, closed);
     std::vector<bool> unused;
     const std::vector<std::int32_t> matched = Match(rows, targets, unused);
-    RemoveUnused(unused);
     FLastBuilt = 0;
+    if (!RemoveUnused(unused, timeIsUp))
+        return false;
     for (std::size_t t = 0; t < targets.size(); ++t) {
         if (matched[t] >= 0)
             continue;
-        if (FLastBuilt > 0 && std::chrono::steady_clock::now() - start >= budget)
+        if ((FLastBuilt > 0 || FLastRemoved > 0) && timeIsUp())
             return false;
         Build(rows, targets[t]);
         ++FLastBuilt;
@@ -53,32 +55,34 @@ std::vector<std::int32_t> TOutlineOverlay::Match(const std::vector<TVertexRecord
     return matched;
 }
 
-// Every unused hint leaves the manager, which erases it from the map and destroys it, even when
-// erasing one fails.
-void TOutlineOverlay::RemoveUnused(const std::vector<bool>& unused)
+// Unused hints leave the manager, which erases each from the map and destroys it even when
+// erasing fails; at least one goes, the rest only while there is time (they stay unused).
+bool TOutlineOverlay::RemoveUnused(const std::vector<bool>& unused, const std::function<bool()>& timeIsUp)
 {
     std::vector<TShownPiece> kept;
     std::vector<TPaintHint*> removed;
     kept.reserve(FPieces.size());
-    for (std::size_t s = 0; s < FPieces.size(); ++s) {
-        if (unused[s])
-            removed.push_back(FPieces[s].Hint);
-        else
-            kept.push_back(std::move(FPieces[s]));
-    }
-    FPieces = std::move(kept);
-    FLastRemoved = static_cast<std::int32_t>(removed.size());
+    bool all = true;
     std::exception_ptr failure;
-    for (TPaintHint* hint : removed) {
+    for (std::size_t s = 0; s < FPieces.size(); ++s) {
+        if (!unused[s] || (!removed.empty() && timeIsUp())) {
+            all = all && !unused[s];
+            kept.push_back(std::move(FPieces[s]));
+            continue;
+        }
+        removed.push_back(FPieces[s].Hint);
         try {
-            FManager.Delete(FManager.IndexOf(hint));
+            FManager.Delete(FManager.IndexOf(removed.back()));
         } catch (...) {
             if (!failure)
                 failure = std::current_exception();
         }
     }
+    FPieces = std::move(kept);
+    FLastRemoved = static_cast<std::int32_t>(removed.size());
     if (failure)
         std::rethrow_exception(failure);
+    return all;
 }
 
 void TOutlineOverlay::Build(const std::vector<TVertexRecord>& rows, const TOutlinePiece& piece)

@@ -20,8 +20,8 @@ public:
     TOutlineOverlay(const TOutlineOverlay&) = delete;
     TOutlineOverlay& operator=(const TOutlineOverlay&) = delete;
 
-    // Removes what no longer matches the rows and builds new pieces until budget has passed (at
-    // least one); true when the overlay shows exactly the rows.
+    // Removes what no longer matches the rows, then builds new pieces, until budget has passed
+    // (doing at least one of either); true when the overlay shows exactly the rows.
     bool Sync(const std::vector<TVertexRecord>& rows, bool closed, std::chrono::steady_clock::duration budget);
 
     std::int32_t PieceCount() const { return static_cast<std::int32_t>(FPieces.size()); }
@@ -41,7 +41,8 @@ private:
     // marked in unused.
     std::vector<std::int32_t> Match(const std::vector<TVertexRecord>& rows, const std::vector<TOutlinePiece>& targets,
                                     std::vector<bool>& unused) const;
-    void RemoveUnused(const std::vector<bool>& unused);
+    // False when time ran out before every unused piece was removed.
+    bool RemoveUnused(const std::vector<bool>& unused, const std::function<bool()>& timeIsUp);
     void Build(const std::vector<TVertexRecord>& rows, const TOutlinePiece& piece);
 
     TPaintHintManager& FManager;

@@ -1377,16 +1377,13 @@ void TPolypadForm::PostOutlineSync()
 
 void TPolypadForm::RefreshContourHint()
 {
-    // Building pieces stops after this long; the rest follows from the next message, so that
-    // the window answers the user while a large new contour is drawn.
-    constexpr auto kSliceBudget = std::chrono::milliseconds(30);
     // With painter mode off nothing is drawn; turning it on asks for the outline again.
     if (!FHintManager->Painting()) {
         ++FContourHintRebuilds;
         return;
     }
     const ContourParts::TContourPart& rows = FTable->ContourPart();
-    if (FOutline->Sync(rows.Vertices, rows.Closed, kSliceBudget))
+    if (FOutline->Sync(rows.Vertices, rows.Closed, FOutlineSliceBudget))
         ++FContourHintRebuilds;
     else
         PostOutlineSync();

@@ -138,6 +138,9 @@ public:
     std::unique_ptr<TPaintHintManager> FHintManager;
     // The outline's hints belong to FHintManager, which outlives it.
     std::unique_ptr<TOutlineOverlay> FOutline;
+    // Building outline pieces stops after this long in one message; the rest follows from the
+    // next one, so that the window answers the user while a large new contour is drawn.
+    std::chrono::steady_clock::duration FOutlineSliceBudget = std::chrono::milliseconds(30);
     TPaintHint* FVertexHint = nullptr;
     std::unique_ptr<TMessageWindow> FTableWindow;
     std::unique_ptr<TMessageWindow> FFocusWindow;

@@ -1,7 +1,8 @@
 // The outline of a large contour on the map: drawn in pieces, it shows exactly what one part
 // drawn from scratch shows; a typed cell or an inserted row costs Host calls for the pieces
-// around it only; with painter mode off a change costs none, and turning it on draws the
-// contour as it is then.
+// around it only; a contour built over many messages ends up whole even when the table changes
+// in between; with painter mode off a change builds nothing, and turning it on draws the contour
+// as it is then.
 #include "FormTestSupport.h"
 #include "GridTestSupport.h"
 
@@ -157,4 +158,30 @@ TEST_F(FormOutline, WithPainterModeOffAChangeBuildsNoOutlineUntilItIsOnAgain)
     CloseByUser();
     PumpAll();
     EXPECT_EQ(hostsim::OverlayPixelCount(FHost.get()), 0);
+}
+
+TEST_F(FormOutline, AnOutlineBuiltOverManyMessagesEndsUpAsTheTableIsThen)
+{
+    TPolypadForm& form = OpenLargeContour();
+    // One piece per message: a new contour takes dozens of them.
+    form.FOutlineSliceBudget = {};
+    std::string text;
+    for (int i = 0; i < 8000; ++i)
+        text += std::to_string(452150 + i % 100) + "\t" + std::to_string(1385150 + i / 40) + "\n";
+    form.FClipboard->SetText(Widen(text));
+    const long rebuilds = form.ContourHintRebuilds();
+    form.PasteFromClipboardActionExecute();
+    // A few messages in, the user deletes a row: the rest is built for the rows as they are then.
+    for (int i = 0; i < 5; ++i) {
+        MSG message;
+        if (::PeekMessageW(&message, form.FTableWindow->Handle(), 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&message);
+    }
+    EXPECT_EQ(form.ContourHintRebuilds(), rebuilds) << "not yet whole";
+    form.SimpleGrid->MoveToDataCell(form.SimpleGrid->DataCol(), 4000);
+    form.DeleteRowActionExecute();
+    ASSERT_EQ(FTable->Count(), 7999);
+    PumpAll();
+    EXPECT_GT(form.ContourHintRebuilds(), rebuilds);
+    ExpectTheOutlineIsTheOnePartPicture("built piece by piece");
 }
