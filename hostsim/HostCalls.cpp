@@ -92,6 +92,39 @@ HRESULT EnterHostCall(const wchar_t* operation, REFIID iid)
     return ReportHostError(static_cast<HRESULT>(fault.Code), fault.Message, iid);
 }
 
+namespace {
+
+int gHostCallDepth = 0;
+long long gHostCallTicks = 0;
+
+long long Ticks()
+{
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+} // namespace
+
+THostCallTimer::THostCallTimer() noexcept
+{
+    if (gHostCallDepth++ == 0)
+        FStart = Ticks();
+}
+
+THostCallTimer::~THostCallTimer()
+{
+    if (--gHostCallDepth == 0)
+        gHostCallTicks += Ticks() - FStart;
+}
+
+double HostCallMilliseconds()
+{
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(gHostCallTicks) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
 void CountObjectCreated() { ++gLiveObjects; }
 void CountObjectDestroyed() { --gLiveObjects; }
 

@@ -21,10 +21,24 @@ HRESULT ReportHostError(HRESULT hr, const std::wstring& message, REFIID iid);
 // UTF-8 exception text as UTF-16 (never throws).
 std::wstring HostErrorText(const char* text) noexcept;
 
+// Adds the time from its making to its end to the Host's own time, for the outermost of nested
+// Host methods only.
+class THostCallTimer {
+public:
+    THostCallTimer() noexcept;
+    ~THostCallTimer();
+    THostCallTimer(const THostCallTimer&) = delete;
+    THostCallTimer& operator=(const THostCallTimer&) = delete;
+
+private:
+    long long FStart = 0;
+};
+
 // Runs body as the method operation of interface iid; exceptions become HRESULTs.
 template <class Body>
 HRESULT HostMethod(const wchar_t* operation, REFIID iid, Body&& body) noexcept
 {
+    const THostCallTimer timer;
     const HRESULT planned = EnterHostCall(operation, iid);
     if (FAILED(planned))
         return planned;

@@ -35,6 +35,9 @@ std::wstring FailedOperation();
 long CallCount();
 // Host COM objects alive now (created and not yet destroyed).
 long LiveObjects();
+// Time spent inside Host interface methods since the process started (one UI thread; a Host
+// method called from another counts once).
+double HostCallMilliseconds();
 
 // ---- additions: driving the stand-in from tests and from Orvex.exe -------------------------------
 
