@@ -18,6 +18,7 @@
 #include "Polypad/OrvexPaintHints.h"
 #include "Polypad/OxClipboard.h"
 #include "Polypad/TableHistory.h"
+#include "controls/DpiScale.h"
 #include "controls/FormUtils.h"
 #include "controls/SimpleGrids.h"
 
@@ -36,7 +37,7 @@ inline constexpr UINT WM_SWITCHFORMTYPE = WM_USER + 1;
 // The framework's deferred release: the window destroys itself when this arrives.
 inline constexpr UINT CM_RELEASE = 0xB021;
 
-// Wide enough for the whole tool bar on one row.
+// Wide enough for the whole tool bar on one row; in 96-DPI units, like every designed size here.
 inline constexpr int kFormClientWidth = 637;
 inline constexpr int kFormClientHeight = 340;
 inline constexpr int kMaxDigits = 7;
@@ -139,6 +140,9 @@ public:
     TPaintHint* FVertexHint = nullptr;
     std::unique_ptr<TMessageWindow> FTableWindow;
     std::unique_ptr<TMessageWindow> FFocusWindow;
+
+    // The screen's DPI when the window was built; its sizes follow it.
+    const TDpiScale& Screen() const { return FScreen; }
 
     // Rebuilds of the contour overlay since the window was made (one per WM_TABLECHANGED handled).
     long ContourHintRebuilds() const { return FContourHintRebuilds; }
@@ -265,6 +269,9 @@ private:
     TComPtr<IHostNavigator> MapNavigator() const;
     double MapScale() const;
 
+    void FitClientToToolBar();
+
+    TDpiScale FScreen;
     std::vector<TAction*> FToolButtons; // the tool bar's buttons in order, null for separators
     int FDigitsSlot = -1;               // the placeholder under DigitsComboBox
     std::vector<std::string> FBadSettingKeys;
