@@ -298,6 +298,7 @@ void TSimpleGrid::SetColumns(const TSimpleGridColumns& columns)
 {
     FColumns.Assign(columns);
     UpdateLayout();
+    FitRowsToFont();
 }
 
 void TSimpleGrid::SetOrientation(TSimpleGridOrientation value)
@@ -305,6 +306,7 @@ void TSimpleGrid::SetOrientation(TSimpleGridOrientation value)
     if (FOrientation != value) {
         FOrientation = value;
         UpdateLayout();
+        FitRowsToFont();
     }
 }
 
@@ -395,8 +397,6 @@ void TSimpleGrid::UpdateLayout()
         FDropDownButton->Show(false);
         FDialogButton->Show(false);
     }
-    if (FRowsFitFont)
-        FitRowsToFont();
     SetDefaultRowHeight(DefaultRowHeight());
     InvalidateGrid();
 }
@@ -405,7 +405,7 @@ void TSimpleGrid::SetRowsFitFont(bool value)
 {
     if (FRowsFitFont != value) {
         FRowsFitFont = value;
-        UpdateLayout();
+        FitRowsToFont();
     }
 }
 
@@ -439,14 +439,17 @@ int TSimpleGrid::CaptionLines(HDC dc, int dataCol, int textHeight) const
 
 void TSimpleGrid::FitRowsToFont()
 {
-    if (!Handle())
+    // Only the columns, their widths and the font decide: a change of the row count (which the
+    // table makes often) does not come here.
+    if (!FRowsFitFont || !Handle())
         return;
     TWindowDC dc(Handle());
     TSelectObject font(dc.get(), Font());
     TEXTMETRICW metrics{};
     ::GetTextMetricsW(dc.get(), &metrics);
     const int textHeight = metrics.tmHeight;
-    SetDefaultRowHeightQuiet(GridRowHeight(textHeight));
+    if (GridRowHeight(textHeight) != DefaultRowHeight())
+        SetDefaultRowHeight(GridRowHeight(textHeight));
     // Captions wrap onto at most three lines; a word wider than its column ends in an ellipsis.
     int lines = 1;
     if (FOrientation == gorVertical)
@@ -468,8 +471,7 @@ void TSimpleGrid::UpdateColumn(int index)
     if (FOrientation == gorVertical) {
         TCounterGuard guard(FLayoutCount);
         SetColWidth(g.Col, FColumns.Items(index).Width());
-        if (FRowsFitFont)
-            FitRowsToFont();
+        FitRowsToFont();
         InvalidateCol(g.Col);
     } else {
         InvalidateRow(g.Row);
@@ -479,6 +481,7 @@ void TSimpleGrid::UpdateColumn(int index)
 void TSimpleGrid::ColumnsChanged()
 {
     UpdateLayout();
+    FitRowsToFont();
     InvalidateGrid();
 }
 
@@ -490,7 +493,7 @@ void TSimpleGrid::LookupListChanged(int)
 void TSimpleGrid::ColWidthsChanged()
 {
     // A caption that wraps differently in its new width changes the header's height.
-    if (FRowsFitFont && FLayoutCount == 0)
+    if (FLayoutCount == 0)
         FitRowsToFont();
     PositionButtons();
     if (FOrientation == gorVertical && FLayoutCount == 0) {
