@@ -84,7 +84,7 @@ TPolypadForm::TPolypadForm(HWND parentWindow, bool docked)
     CreateMenus();
     CreateComponents();
     if (!docked)
-        FitClientToToolBar();
+        FitToToolBarAndWorkArea();
     if (docked) {
         // A docked window fills its pane from the start; the pane resizes it afterwards.
         RECT pane{};
@@ -323,7 +323,7 @@ void TPolypadForm::BuildToolBar()
     button(PainterModeAction);
 }
 
-void TPolypadForm::FitClientToToolBar()
+void TPolypadForm::FitToToolBarAndWorkArea()
 {
     // The tool bar's pictures and the precision list do not grow quite as the designed width
     // does; the floating window takes what the whole bar needs on one row, but no more than the

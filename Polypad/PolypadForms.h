@@ -269,7 +269,7 @@ private:
     TComPtr<IHostNavigator> MapNavigator() const;
     double MapScale() const;
 
-    void FitClientToToolBar();
+    void FitToToolBarAndWorkArea();
 
     TDpiScale FScreen;
     std::vector<TAction*> FToolButtons; // the tool bar's buttons in order, null for separators
