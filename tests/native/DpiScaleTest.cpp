@@ -1,5 +1,5 @@
 // Sizes for the screen's DPI: the rounding that the settings rely on to come back unchanged, the
-// tool bar picture sizes, the whole-pixel picture scaling and the grid's row heights.
+// tool bar picture sizes and the whole-pixel picture scaling.
 #include "controls/DpiScale.h"
 
 #include <gtest/gtest.h>
@@ -69,19 +69,6 @@ TEST(DpiScale, PictureCellsAreWholePixelsAndMirrorSymmetric)
     EXPECT_EQ(PictureCellStart(1, 16, 24), 1);
     EXPECT_EQ(PictureCellStart(15, 16, 24), 23);
     EXPECT_EQ(PictureCellStart(8, 16, 24), 12);
-}
-
-TEST(DpiScale, RowsGrowWithTheFontAndHeadersByLines)
-{
-    EXPECT_EQ(GridRowHeight(12), 20) << "the 96-DPI dialog font keeps the designed 20 pixels";
-    EXPECT_EQ(GridRowHeight(8), 20);
-    for (int text = 12; text <= 40; ++text) {
-        EXPECT_GE(GridRowHeight(text), text + text / 2) << text;
-        EXPECT_GE(GridRowHeight(text + 1), GridRowHeight(text)) << text;
-    }
-    EXPECT_EQ(GridHeaderHeight(19, 1), GridRowHeight(19));
-    EXPECT_EQ(GridHeaderHeight(19, 2), GridRowHeight(19) + 19);
-    EXPECT_EQ(GridHeaderHeight(19, 0), GridRowHeight(19));
 }
 
 } // namespace
