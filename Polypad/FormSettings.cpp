@@ -148,8 +148,18 @@ void KeepOnWorkArea(TBounds& b, std::int32_t areaLeft, std::int32_t areaTop, std
     keep(b.Top, b.Height, areaTop, areaBottom);
 }
 
+TBounds ScaleBounds(const TBounds& b, const TDpiScale& screen)
+{
+    return {screen.Scale(b.Left), screen.Scale(b.Top), screen.Scale(b.Width), screen.Scale(b.Height)};
+}
+
+TBounds UnscaleBounds(const TBounds& b, const TDpiScale& screen)
+{
+    return {screen.Unscale(b.Left), screen.Unscale(b.Top), screen.Unscale(b.Width), screen.Unscale(b.Height)};
+}
+
 TFormSettings LoadFormSettings(TSettingsStore& store, bool docked, const TBounds& currentBounds,
-                               std::vector<std::string>& badKeys)
+                               std::vector<std::string>& badKeys, const TDpiScale& screen)
 {
     TFormSettings s;
     s.PainterMode = ReadBoolean(store, kPainterModeKey, true, badKeys);
@@ -158,10 +168,13 @@ TFormSettings LoadFormSettings(TSettingsStore& store, bool docked, const TBounds
     for (int i = 0; i < kSettingsColumnCount; ++i)
         s.Showing[i] = ReadBoolean(store, ColumnKey(kShowingKeyPrefix, i), true, badKeys);
     for (int i = 0; i < kSettingsColumnCount; ++i)
-        s.Width[i] = ReadInteger(store, ColumnKey(kWidthKeyPrefix, i), 100, 0, 10000, badKeys);
+        s.Width[i] = screen.Scale(ReadInteger(store, ColumnKey(kWidthKeyPrefix, i), 100, 0, 10000, badKeys));
     s.Bounds = currentBounds;
-    if (!docked)
-        TextToBounds(store.Read(kBoundsKey, BoundsToText(currentBounds)), s.Bounds);
+    if (!docked) {
+        TBounds stored = UnscaleBounds(currentBounds, screen);
+        TextToBounds(store.Read(kBoundsKey, BoundsToText(stored)), stored);
+        s.Bounds = ScaleBounds(stored, screen);
+    }
     return s;
 }
 
@@ -172,7 +185,7 @@ void LoadGridPosition(TSettingsStore& store, TFormSettings& s, std::vector<std::
     s.DataCol = ReadInteger(store, kDataColKey, -1, -1, big, badKeys);
 }
 
-void SaveFormSettings(TSettingsStore& store, bool docked, const TFormSettings& s)
+void SaveFormSettings(TSettingsStore& store, bool docked, const TFormSettings& s, const TDpiScale& screen)
 {
     store.Write(kDataRowKey, std::to_string(s.DataRow));
     store.Write(kDataColKey, std::to_string(s.DataCol));
@@ -182,7 +195,7 @@ void SaveFormSettings(TSettingsStore& store, bool docked, const TFormSettings& s
     for (int i = 0; i < kSettingsColumnCount; ++i)
         store.Write(ColumnKey(kShowingKeyPrefix, i), BooleanText(s.Showing[i]));
     for (int i = 0; i < kSettingsColumnCount; ++i)
-        store.Write(ColumnKey(kWidthKeyPrefix, i), std::to_string(s.Width[i]));
+        store.Write(ColumnKey(kWidthKeyPrefix, i), std::to_string(screen.Unscale(s.Width[i])));
     if (!docked)
-        store.Write(kBoundsKey, BoundsToText(s.Bounds));
+        store.Write(kBoundsKey, BoundsToText(UnscaleBounds(s.Bounds, screen)));
 }

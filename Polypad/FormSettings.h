@@ -1,7 +1,14 @@
 // The editor window's settings as they are kept in the Host's settings store: the keys, their
 // defaults, the order in which they are read and written, the lenient boolean reading and the
 // window bounds text. Platform-free: the store and the work area are parameters.
+//
+// Column widths and window bounds are stored in 96-DPI units and are screen pixels in
+// TFormSettings: reading scales them to the screen, writing back to 96 DPI, so that a setting
+// written on one screen opens the same on another (and settings written before scaling, at 96
+// DPI, keep working).
 #pragma once
+
+#include "controls/DpiScale.h"
 
 #include <array>
 #include <cstdint>
@@ -43,11 +50,16 @@ struct TFormSettings {
 // would keep the window from opening: the key's default is used and the key is reported in
 // badKeys, so that the window can say so.
 TFormSettings LoadFormSettings(TSettingsStore& store, bool docked, const TBounds& currentBounds,
-                               std::vector<std::string>& badKeys);
+                               std::vector<std::string>& badKeys, const TDpiScale& screen = TDpiScale());
 // The grid position keys, read after the columns are applied.
 void LoadGridPosition(TSettingsStore& store, TFormSettings& settings, std::vector<std::string>& badKeys);
 // Writes every key in the window's order; the bounds only when floating.
-void SaveFormSettings(TSettingsStore& store, bool docked, const TFormSettings& settings);
+void SaveFormSettings(TSettingsStore& store, bool docked, const TFormSettings& settings,
+                      const TDpiScale& screen = TDpiScale());
+
+// Bounds between screen pixels and 96-DPI units.
+TBounds ScaleBounds(const TBounds& at96, const TDpiScale& screen);
+TBounds UnscaleBounds(const TBounds& pixels, const TDpiScale& screen);
 
 // "-1" or "0".
 std::string BooleanText(bool value);

@@ -70,17 +70,21 @@ void THostSettingsStore::Write(const std::string& key, const std::string& value)
 
 // ---- construction ---------------------------------------------------------------------------
 
-TPolypadForm::TPolypadForm(HWND parentWindow, bool docked) : TNonModalForm(parentWindow), FDocked(docked)
+TPolypadForm::TPolypadForm(HWND parentWindow, bool docked)
+    : TNonModalForm(parentWindow), FDocked(docked), FScreen(ScreenDpi())
 {
     SetFormatSettings(SystemFormatSettings());
     CreateActions();
     const DWORD style = docked ? WS_CHILD | WS_CLIPCHILDREN : WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-    CreateForm(kFormCaption, style, docked ? 0 : WS_EX_CONTROLPARENT, kFormClientWidth, kFormClientHeight);
+    CreateForm(kFormCaption, style, docked ? 0 : WS_EX_CONTROLPARENT, FScreen.Scale(kFormClientWidth),
+               FScreen.Scale(kFormClientHeight));
     if (!docked)
-        ::SetWindowPos(Handle(), nullptr, kResourceLeft, kResourceTop, 0, 0,
+        ::SetWindowPos(Handle(), nullptr, FScreen.Scale(kResourceLeft), FScreen.Scale(kResourceTop), 0, 0,
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     CreateMenus();
     CreateComponents();
+    if (!docked)
+        FitToToolBarAndWorkArea();
     if (docked) {
         // A docked window fills its pane from the start; the pane resizes it afterwards.
         RECT pane{};
@@ -234,7 +238,7 @@ void TPolypadForm::CreateMenus()
 
 void TPolypadForm::CreateComponents()
 {
-    ToolBarImageList = CreateToolBarImages();
+    ToolBarImageList = CreateToolBarImages(ToolBarPictureSize(FScreen.Dpi()));
     // Wraps onto more rows in a narrow pane instead of hiding the last commands.
     ToolBar = std::make_unique<TToolBar>(Handle(), ToolBarImageList.get(), true);
     BuildToolBar();
@@ -248,7 +252,9 @@ void TPolypadForm::CreateComponents()
     SimpleGrid->CreateGrid(Panel1->Handle(), 0, 0, 10, 10);
     Panel1->FillChild = SimpleGrid->Handle();
     SimpleGrid->SetRowHeader(grhState);
-    SimpleGrid->SetDefaultRowHeight(20);
+    // Rows of 20 pixels at 96 DPI, growing with the font on denser screens, and a header that
+    // holds the captions whole.
+    SimpleGrid->SetRowsFitFont(true);
     SimpleGrid->SetDataRowCount(0);
     SimpleGrid->OnGetDataValue = [this](TSimpleGrid&, int c, int r, TGridValue& v) { SimpleGridGetDataValue(c, r, v); };
     SimpleGrid->OnSetDataValue = [this](TSimpleGrid&, int c, int r, const TGridValue& v) {
@@ -273,7 +279,7 @@ void TPolypadForm::BuildToolBar()
         FToolButtons.push_back(action);
     };
     auto separator = [this](int width = 8) {
-        ToolBar->AddSeparator(width);
+        ToolBar->AddSeparator(FScreen.Scale(width));
         FToolButtons.push_back(nullptr);
     };
     button(FillTableFromMapObjectAction);
@@ -295,13 +301,18 @@ void TPolypadForm::BuildToolBar()
     button(RedoAction);
     separator();
     button(ContourPartClosedAction);
-    // The precision list sits on a placeholder as wide as itself.
-    separator(81);
-    FDigitsSlot = static_cast<int>(FToolButtons.size()) - 1;
-    const RECT slot = ToolBar->ButtonRect(FDigitsSlot);
-    DigitsComboBox = std::make_unique<TComboBox>(ToolBar->Handle(), slot.left, slot.top, 81, 200);
+    // The precision list sits on a placeholder as wide as itself: 81 pixels at 96 DPI, or what its
+    // longest item needs in the screen's font.
+    DigitsComboBox = std::make_unique<TComboBox>(ToolBar->Handle(), 0, 0, FScreen.Scale(81), FScreen.Scale(200));
     for (const char* item : {"0", "0.0", "0.00", "0.000", "0.0000", "0.00000", "0.000000", "0.0000000"})
         DigitsComboBox->AddItem(item);
+    const int digitsWidth = std::max(FScreen.Scale(81), DigitsComboBox->WidthToFit());
+    ToolBar->AddSeparator(digitsWidth);
+    FToolButtons.push_back(nullptr);
+    FDigitsSlot = static_cast<int>(FToolButtons.size()) - 1;
+    const RECT slot = ToolBar->ButtonRect(FDigitsSlot);
+    ::SetWindowPos(DigitsComboBox->Handle(), nullptr, slot.left, slot.top, digitsWidth, FScreen.Scale(200),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
     DigitsComboBox->OnChange = [this] { DigitsComboBoxChange(); };
     DigitsComboBox->SetHint("Точность");
     separator();
@@ -310,6 +321,22 @@ void TPolypadForm::BuildToolBar()
     button(EditingModeAction);
     button(SynchronizationAction);
     button(PainterModeAction);
+}
+
+void TPolypadForm::FitToToolBarAndWorkArea()
+{
+    // The tool bar's pictures and the precision list do not grow quite as the designed width
+    // does; the floating window takes what the whole bar needs on one row, but no more than the
+    // work area (on a small screen the bar wraps onto another row).
+    const RECT client = ClientRect();
+    if (ToolBar->RowWidth() > client.right)
+        SetClientSize(ToolBar->RowWidth(), client.bottom);
+    const RECT area = WorkArea();
+    const TBounds b = Bounds();
+    const int width = std::min<int>(b.Width, area.right - area.left);
+    const int height = std::min<int>(b.Height, area.bottom - area.top);
+    if (width != b.Width || height != b.Height)
+        ::SetWindowPos(Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TPolypadForm::RefreshToolButton(TAction& action)
@@ -456,6 +483,11 @@ TFormSettings TPolypadForm::CurrentSettings() const
         s.Showing[static_cast<std::size_t>(i)] = c.Visible;
         s.Width[static_cast<std::size_t>(i)] = c.Width;
     }
+    // The widths the user gave the shown columns.
+    TSimpleGridColumns& columns = SimpleGrid->Columns();
+    for (int i = 0; i < columns.Count(); ++i)
+        if (const TTableColumnKind kind = KindOfCaption(columns.Items(i).Caption()); kind != ckNone)
+            s.Width[static_cast<std::size_t>(kind)] = columns.Items(i).Width();
     s.Bounds = Bounds();
     s.DataRow = SimpleGrid->DataRow();
     s.DataCol = SimpleGrid->DataCol();
@@ -479,7 +511,7 @@ void TPolypadForm::ApplySettings(const TFormSettings& s)
 void TPolypadForm::LoadSettings()
 {
     THostSettingsStore store(FHost.get());
-    TFormSettings s = LoadFormSettings(store, FDocked, Bounds(), FBadSettingKeys);
+    TFormSettings s = LoadFormSettings(store, FDocked, Bounds(), FBadSettingKeys, FScreen);
     ApplySettings(s);
     if (!FDocked) {
         const RECT area = WorkArea();
@@ -499,7 +531,7 @@ void TPolypadForm::LoadGridPosition()
 void TPolypadForm::SaveSettings()
 {
     THostSettingsStore store(FHost.get());
-    SaveFormSettings(store, FDocked, CurrentSettings());
+    SaveFormSettings(store, FDocked, CurrentSettings(), FScreen);
 }
 
 void TPolypadForm::WarnAboutBadSettings()
@@ -954,6 +986,8 @@ void TPolypadForm::ShowHideColumn(TTableColumnKind kind)
         const int position = FindGridColumn((*FColumns)[kind].Caption);
         if (position < 0)
             throw ERangeError();
+        // Shown again, the column comes back as wide as the user left it.
+        (*FColumns)[kind].Width = SimpleGrid->Columns().Items(position).Width();
         SimpleGrid->Columns().Delete(position);
     }
     SimpleGrid->SyncCurrentCell();
@@ -1409,7 +1443,8 @@ void TPolypadForm::UpdateVertexMarker()
 void TPolypadForm::BuildVertexMarker(TFloatPoint p, IHostContour* contour)
 {
     ThrowIfFailed(contour->Clear());
-    const double d = 0.001 / MapScale();
+    // A millimetre at 96 DPI, as many pixels more as the screen has.
+    const double d = 0.001 / MapScale() * FScreen.Dpi() / kDesignDpi;
     TComPtr<IHostContourPart> part;
     ThrowIfFailed(contour->InsertPart(-1, part.put()));
     RequireHostObject(part, "IHostContour.InsertPart");

@@ -19,6 +19,7 @@
 #include "Polypad/OutlineOverlay.h"
 #include "Polypad/OxClipboard.h"
 #include "Polypad/TableHistory.h"
+#include "controls/DpiScale.h"
 #include "controls/FormUtils.h"
 #include "controls/SimpleGrids.h"
 
@@ -37,7 +38,7 @@ inline constexpr UINT WM_SWITCHFORMTYPE = WM_USER + 1;
 // The framework's deferred release: the window destroys itself when this arrives.
 inline constexpr UINT CM_RELEASE = 0xB021;
 
-// Wide enough for the whole tool bar on one row.
+// Wide enough for the whole tool bar on one row; in 96-DPI units, like every designed size here.
 inline constexpr int kFormClientWidth = 637;
 inline constexpr int kFormClientHeight = 340;
 inline constexpr int kMaxDigits = 7;
@@ -144,6 +145,9 @@ public:
     TPaintHint* FVertexHint = nullptr;
     std::unique_ptr<TMessageWindow> FTableWindow;
     std::unique_ptr<TMessageWindow> FFocusWindow;
+
+    // The screen's DPI when the window was built; its sizes follow it.
+    const TDpiScale& Screen() const { return FScreen; }
 
     // Times the outline was brought in line with the table since the window was made (or found
     // nothing to draw, painter mode being off); a new contour may take several WM_TABLECHANGED.
@@ -274,6 +278,9 @@ private:
     TComPtr<IHostNavigator> MapNavigator() const;
     double MapScale() const;
 
+    void FitToToolBarAndWorkArea();
+
+    TDpiScale FScreen;
     std::vector<TAction*> FToolButtons; // the tool bar's buttons in order, null for separators
     int FDigitsSlot = -1;               // the placeholder under DigitsComboBox
     std::vector<std::string> FBadSettingKeys;

@@ -1,7 +1,9 @@
-// The tool bar pictures, drawn from the pictures below: one character per pixel, looked up in the
-// palette ('.' is transparent). The images go into a masked 32-bit image list; a transparent
+// The tool bar pictures, drawn from the pictures below: one character per pixel at 16 pixels, a
+// block of whole pixels at 24 and 32, looked up in the palette ('.' is transparent). The images go into a masked 32-bit image list; a transparent
 // pixel has alpha 0 and mask bit 1, an opaque pixel alpha 255 and mask bit 0.
 #include "Polypad/ToolBarImages.h"
+
+#include "controls/DpiScale.h"
 
 #include <cstdint>
 #include <string_view>
@@ -450,35 +452,42 @@ std::uint32_t ColorOf(char c)
 
 } // namespace
 
-TUniqueImageList CreateToolBarImages()
+TUniqueImageList CreateToolBarImages(int size)
 {
-    constexpr int Width = Size * Count;
-    void* bits = nullptr;
-    TUniqueBitmap bitmap = CreateDibSection32(Width, Size, &bits);
+    // Each character of a picture becomes a block of whole pixels (1 or 2 wide at 24 pixels, 2 at
+    // 32): no smoothing, so the pictures stay crisp.
+    std::vector<int> sourceOf(static_cast<std::size_t>(size));
+    for (int cell = 0; cell < Size; ++cell)
+        for (int x = PictureCellStart(cell, Size, size); x < PictureCellStart(cell + 1, Size, size); ++x)
+            sourceOf[static_cast<std::size_t>(x)] = cell;
 
-    // The monochrome mask: rows padded to 16 bits (Width is a multiple of 16), bit 1 = transparent.
-    constexpr int MaskStride = Width / 8;
-    std::vector<std::uint8_t> maskBits(static_cast<std::size_t>(MaskStride) * Size, 0);
+    const int width = size * Count;
+    void* bits = nullptr;
+    TUniqueBitmap bitmap = CreateDibSection32(width, size, &bits);
+
+    // The monochrome mask: rows padded to 16 bits, bit 1 = transparent.
+    const int maskStride = (width + 15) / 16 * 2;
+    std::vector<std::uint8_t> maskBits(static_cast<std::size_t>(maskStride) * size, 0);
     auto* pixels = static_cast<std::uint32_t*>(bits);
     for (int image = 0; image < Count; ++image)
-        for (int y = 0; y < Size; ++y)
-            for (int x = 0; x < Size; ++x) {
-                const char c = Pictures[image][y][x];
-                const int column = image * Size + x;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) {
+                const char c = Pictures[image][sourceOf[static_cast<std::size_t>(y)]][sourceOf[static_cast<std::size_t>(x)]];
+                const int column = image * size + x;
                 if (c == '.') {
-                    pixels[y * Width + column] = 0;
-                    maskBits[static_cast<std::size_t>(y * MaskStride + column / 8)] |=
+                    pixels[y * width + column] = 0;
+                    maskBits[static_cast<std::size_t>(y * maskStride + column / 8)] |=
                         static_cast<std::uint8_t>(0x80u >> (column % 8));
                 } else {
-                    pixels[y * Width + column] = 0xFF000000u | ColorOf(c);
+                    pixels[y * width + column] = 0xFF000000u | ColorOf(c);
                 }
             }
     ::GdiFlush();
-    TUniqueBitmap mask(::CreateBitmap(Width, Size, 1, 1, maskBits.data()));
+    TUniqueBitmap mask(::CreateBitmap(width, size, 1, 1, maskBits.data()));
     if (!mask)
         RaiseLastWin32Error("CreateBitmap");
 
-    TUniqueImageList list(::ImageList_Create(Size, Size, ILC_COLOR32 | ILC_MASK, Count, 0));
+    TUniqueImageList list(::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, Count, 0));
     if (!list)
         RaiseLastWin32Error("ImageList_Create");
     if (::ImageList_Add(list.get(), bitmap.get(), mask.get()) < 0)

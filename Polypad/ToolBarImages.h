@@ -1,5 +1,6 @@
 // The editor window's tool bar pictures: 22 images of 16 × 16 pixels, drawn from pictures kept
-// in the source, in the order of the commands' image indexes.
+// in the source, in the order of the commands' image indexes; on screens of more DPI the same
+// pictures at 24 × 24 or 32 × 32 (ToolBarPictureSize).
 #pragma once
 
 #include "controls/WinHandles.h"
@@ -33,5 +34,5 @@ enum TToolBarImage : int {
     tbiRedo = 21,
 };
 
-// A masked 32-bit image list holding the 22 pictures.
-TUniqueImageList CreateToolBarImages();
+// A masked 32-bit image list holding the 22 pictures, size × size pixels (16, 24 or 32).
+TUniqueImageList CreateToolBarImages(int size = kToolBarImageSize);

@@ -327,6 +327,19 @@ void TCellGrid::SetDefaultRowHeight(int height)
     RowHeightsChanged();
 }
 
+void TCellGrid::SetHeaderHeight(int height)
+{
+    height = std::max(height, 0);
+    if (FGeom.HeaderHeight == height)
+        return;
+    FGeom.HeaderHeight = height;
+    FGeom.Clamp();
+    UpdateScrollBars();
+    UpdateEditor();
+    InvalidateGrid();
+    RowHeightsChanged();
+}
+
 void TCellGrid::SetFont(HFONT font)
 {
     FFont = font;
@@ -680,7 +693,6 @@ void TCellGrid::Paint(HDC dc, const RECT& clip)
     };
     const int lastCol = FGeom.LastVisibleCol();
     const int lastRow = FGeom.LastVisibleRow();
-    const int pitch = FGeom.RowHeight + FGeom.LineWidth;
     HBRUSH line = ::GetSysColorBrush(COLOR_BTNFACE);
     int right = 0;
     {
@@ -700,7 +712,8 @@ void TCellGrid::Paint(HDC dc, const RECT& clip)
     for (int row = 0; row < FGeom.FixedRows; ++row)
         if (rowVisible(row)) {
             drawRow(row, FGeom.LeftCol, lastCol);
-            RECT l{0, row * pitch + FGeom.RowHeight, right, (row + 1) * pitch};
+            const int fixedPitch = FGeom.FixedRowHeight() + FGeom.LineWidth;
+            RECT l{0, row * fixedPitch + FGeom.FixedRowHeight(), right, (row + 1) * fixedPitch};
             ::FillRect(dc, &l, line);
         }
     for (int row = FGeom.TopRow; row <= lastRow; ++row) {

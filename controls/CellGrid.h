@@ -74,6 +74,9 @@ public:
     int DefaultRowHeight() const { return FGeom.RowHeight; }
     void SetDefaultColWidth(int width); // resets every column
     void SetDefaultRowHeight(int height);
+    // Height of the fixed (header) rows; 0: the default row height.
+    int HeaderHeight() const { return FGeom.FixedRowHeight(); }
+    void SetHeaderHeight(int height);
     int GridLineWidth() const { return FGeom.LineWidth; }
     const TGridGeometry& Geometry() const { return FGeom; }
 

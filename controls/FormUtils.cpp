@@ -5,6 +5,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <string_view>
 
 namespace {
@@ -115,6 +116,13 @@ HFONT DefaultGuiFont()
         return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     }();
     return font;
+}
+
+int ScreenDpi()
+{
+    TWindowDC dc(nullptr);
+    const int dpi = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
+    return dpi > 0 ? dpi : 96;
 }
 
 // ---- TWindow ----------------------------------------------------------------------------------
@@ -654,6 +662,16 @@ RECT TToolBar::ButtonRect(int index) const
     return r;
 }
 
+int TToolBar::RowWidth() const
+{
+    int width = 0;
+    for (int i = 0; i < ButtonCount(); ++i) {
+        const RECT r = ButtonRect(i);
+        width += r.right - r.left;
+    }
+    return width;
+}
+
 int TToolBar::Height() const
 {
     RECT r{};
@@ -775,6 +793,35 @@ std::string TComboBox::Hint() const
     return Narrow(text);
 }
 
+RECT TComboBox::ItemRect() const
+{
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    CheckWin32(::GetComboBoxInfo(Handle(), &info) != FALSE, "GetComboBoxInfo");
+    return info.rcItem;
+}
+
+int TComboBox::WidthToFit() const
+{
+    TWindowDC dc(Handle());
+    TSelectObject font(dc.get(), reinterpret_cast<HFONT>(::SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+    int longest = 0;
+    for (int i = 0; i < ItemCount(); ++i) {
+        const std::wstring text = Widen(ItemText(i));
+        SIZE size{};
+        ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+        longest = std::max(longest, static_cast<int>(size.cx));
+    }
+    // Around the item: the frame and the arrow button, as the list is now; and a margin of two
+    // average characters, which the list keeps between its text and the arrow.
+    RECT window{};
+    ::GetWindowRect(Handle(), &window);
+    const RECT item = ItemRect();
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc.get(), &metrics);
+    return longest + 2 * metrics.tmAveCharWidth + (window.right - window.left) - (item.right - item.left);
+}
+
 bool TComboBox::Notified(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
 {
     if (message != WM_COMMAND || HIWORD(wParam) != CBN_SELCHANGE)
@@ -890,6 +937,15 @@ void TForm::CreateForm(const std::string& caption, DWORD style, DWORD exStyle, i
     ::AdjustWindowRectEx(&r, style, FALSE, exStyle);
     CreateHandle(L"PolypadForm", exStyle, style, Widen(caption), CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
                  r.bottom - r.top, owner);
+}
+
+void TForm::SetClientSize(int clientWidth, int clientHeight)
+{
+    RECT r{0, 0, clientWidth, clientHeight};
+    ::AdjustWindowRectEx(&r, static_cast<DWORD>(::GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
+    ::SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool TForm::IsShortCut(const MSG& msg)

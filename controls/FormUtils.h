@@ -208,6 +208,8 @@ public:
     void Refresh(const TAction& action);
     int ButtonCount() const;
     RECT ButtonRect(int index) const;
+    // The width of all buttons and separators side by side: what the bar needs on one row.
+    int RowWidth() const;
     int Height() const;
     // Hint of the button under the mouse (" " + hint), or empty over no button.
     std::function<void(const std::string&)> OnHint;
@@ -235,6 +237,10 @@ public:
     // The hint shown in a tooltip while the pointer rests on the list.
     void SetHint(const std::string& hint);
     std::string Hint() const;
+    // The width at which the longest item shows whole in the closed list.
+    int WidthToFit() const;
+    // The part of the closed list that shows the chosen item (client coordinates).
+    RECT ItemRect() const;
     std::function<void()> OnChange;
 
 protected:
@@ -298,6 +304,8 @@ public:
     void CreateForm(const std::string& caption, DWORD style, DWORD exStyle, int clientWidth, int clientHeight,
                     HWND owner);
     HFONT Font() const { return FFont.get(); }
+    // Resizes the window so that its client area has this size.
+    void SetClientSize(int clientWidth, int clientHeight);
     // Commands with shortcuts run from the message loop through IsShortCut.
     TActionList Actions;
     bool IsShortCut(const MSG& msg);
@@ -329,3 +337,6 @@ private:
 };
 
 HFONT DefaultGuiFont();
+// The screen's DPI (LOGPIXELSY of the screen), which the windows of a system-DPI-aware process
+// scale by.
+int ScreenDpi();

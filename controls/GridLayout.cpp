@@ -129,8 +129,10 @@ TIntRect TGridGeometry::CellRect(int col, int row) const
         }
     }
     int y;
+    int height = RowHeight;
     if (row < FixedRows) {
-        y = row * (RowHeight + LineWidth);
+        height = FixedRowHeight();
+        y = row * (height + LineWidth);
     } else {
         if (row < TopRow)
             return {};
@@ -141,7 +143,7 @@ TIntRect TGridGeometry::CellRect(int col, int row) const
     }
     if (x >= ClientWidth && col >= FixedCols)
         return {};
-    return {x, y, x + ColWidths[static_cast<std::size_t>(col)], y + RowHeight};
+    return {x, y, x + ColWidths[static_cast<std::size_t>(col)], y + height};
 }
 
 bool TGridGeometry::CellAt(int x, int y, TGridPoint& cell) const
@@ -168,12 +170,11 @@ bool TGridGeometry::CellAt(int x, int y, TGridPoint& cell) const
     }
     if (col < 0)
         return false;
-    const int pitch = RowHeight + LineWidth;
     int row;
     if (y < FixedHeight())
-        row = y / pitch;
+        row = y / (FixedRowHeight() + LineWidth);
     else
-        row = TopRow + (y - FixedHeight()) / pitch;
+        row = TopRow + (y - FixedHeight()) / (RowHeight + LineWidth);
     if (row >= RowCount)
         return false;
     cell = {col, row};

@@ -53,8 +53,8 @@ public:
 int DecimalDigits(int value);
 
 // Geometry of a scrolled grid: fixed lines first, then the scrolled ones from LeftCol / TopRow.
-// Rows share one height; columns have their own widths. Grid lines are horizontal only: each row
-// is followed by LineWidth pixels of line.
+// The scrolled rows share one height and the fixed (header) rows another; columns have their own
+// widths. Grid lines are horizontal only: each row is followed by LineWidth pixels of line.
 class TGridGeometry {
 public:
     std::vector<int> ColWidths;
@@ -62,6 +62,7 @@ public:
     int FixedCols = 0;
     int FixedRows = 0;
     int RowHeight = 20;
+    int HeaderHeight = 0; // of the fixed rows; 0: RowHeight
     int LineWidth = 1;
     int LeftCol = 0; // first scrolled column shown (≥ FixedCols)
     int TopRow = 0;  // first scrolled row shown (≥ FixedRows)
@@ -70,7 +71,8 @@ public:
 
     int ColCount() const { return static_cast<int>(ColWidths.size()); }
     int FixedWidth() const;
-    int FixedHeight() const { return FixedRows * (RowHeight + LineWidth); }
+    int FixedRowHeight() const { return HeaderHeight > 0 ? HeaderHeight : RowHeight; }
+    int FixedHeight() const { return FixedRows * (FixedRowHeight() + LineWidth); }
     // Rectangle of a cell in client coordinates; empty when the cell is scrolled out of view.
     TIntRect CellRect(int col, int row) const;
     // Cell under a client point; false outside every cell.

@@ -1,5 +1,6 @@
 #include "controls/SimpleGrids.h"
 
+#include "controls/DpiScale.h"
 #include "controls/SimpleDropDowns.h"
 
 #include <windowsx.h>
@@ -58,8 +59,12 @@ TSimpleButton::TSimpleButton(HWND parent)
 {
     RegisterWindowClass(L"PolypadSimpleButton", 0);
     CreateHandle(L"PolypadSimpleButton", 0, WS_CHILD | WS_CLIPSIBLINGS, L"", 0, 0, 16, 16, parent);
-    FMarlett.reset(::CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0, L"Marlett"));
-    FWingdings.reset(::CreateFontW(-9, 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0, L"Wingdings"));
+    // Glyph heights designed at 96 DPI.
+    const TDpiScale screen(ScreenDpi());
+    FMarlett.reset(::CreateFontW(-screen.Scale(12), 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0,
+                                 L"Marlett"));
+    FWingdings.reset(::CreateFontW(-screen.Scale(9), 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0,
+                                   L"Wingdings"));
 }
 
 TSimpleButton::~TSimpleButton()
@@ -293,6 +298,7 @@ void TSimpleGrid::SetColumns(const TSimpleGridColumns& columns)
 {
     FColumns.Assign(columns);
     UpdateLayout();
+    FitRowsToFont();
 }
 
 void TSimpleGrid::SetOrientation(TSimpleGridOrientation value)
@@ -300,6 +306,7 @@ void TSimpleGrid::SetOrientation(TSimpleGridOrientation value)
     if (FOrientation != value) {
         FOrientation = value;
         UpdateLayout();
+        FitRowsToFont();
     }
 }
 
@@ -372,7 +379,7 @@ void TSimpleGrid::UpdateLayout()
                 }
             }
         } else if (FRowHeader == grhState) {
-            header = 17;
+            header = TDpiScale(ScreenDpi()).Scale(17);
         }
         if (counts.FixedCols > 0)
             FGeom.ColWidths[0] = header;
@@ -394,6 +401,63 @@ void TSimpleGrid::UpdateLayout()
     InvalidateGrid();
 }
 
+void TSimpleGrid::SetRowsFitFont(bool value)
+{
+    if (FRowsFitFont != value) {
+        FRowsFitFont = value;
+        FitRowsToFont();
+    }
+}
+
+RECT TSimpleGrid::ColumnHeaderTextRect(int dataCol) const
+{
+    const TGridPoint g = DataToGrid(dataCol, -1);
+    RECT r = CellRect(g.Col, 0);
+    if (r.right <= r.left || FixedRows() == 0)
+        return {};
+    // As DrawHeaderCell leaves it: one pixel more at the bottom, the etched edges (2 pixels)
+    // at the bottom and, but for the last column, at the right, 2 pixels off the left.
+    r.bottom += 1 - 2;
+    if (g.Col != ColCount() - 1)
+        r.right -= 2;
+    r.left += 2;
+    return r;
+}
+
+int TSimpleGrid::CaptionLines(HDC dc, int dataCol, int textHeight) const
+{
+    const int col = DataToGrid(dataCol, -1).Col;
+    // The caption's width in its cell, as ColumnHeaderTextRect gives it.
+    RECT r{0, 0, ColWidth(col) - 2 - (col != ColCount() - 1 ? 2 : 0), 0};
+    const std::wstring caption = Widen(FColumns.Items(dataCol).Caption());
+    if (caption.empty() || r.right <= 0)
+        return 1;
+    ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &r,
+                DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
+    return (r.bottom - r.top + textHeight - 1) / std::max(textHeight, 1);
+}
+
+void TSimpleGrid::FitRowsToFont()
+{
+    // Only the columns, their widths and the font decide: a change of the row count (which the
+    // table makes often) does not come here.
+    if (!FRowsFitFont || !Handle())
+        return;
+    TWindowDC dc(Handle());
+    TSelectObject font(dc.get(), Font());
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc.get(), &metrics);
+    const int textHeight = metrics.tmHeight;
+    if (GridRowHeight(textHeight) != DefaultRowHeight())
+        SetDefaultRowHeight(GridRowHeight(textHeight));
+    // Captions wrap onto at most three lines; a word wider than its column ends in an ellipsis.
+    int lines = 1;
+    if (FOrientation == gorVertical)
+        for (int i = 0; i < FColumns.Count(); ++i)
+            lines = std::max(lines, std::min(CaptionLines(dc.get(), i, textHeight), 3));
+    SetHeaderHeight(GridHeaderHeight(textHeight, lines));
+}
+
 void TSimpleGrid::SetDefaultRowHeightQuiet(int height)
 {
     FGeom.RowHeight = height;
@@ -407,6 +471,7 @@ void TSimpleGrid::UpdateColumn(int index)
     if (FOrientation == gorVertical) {
         TCounterGuard guard(FLayoutCount);
         SetColWidth(g.Col, FColumns.Items(index).Width());
+        FitRowsToFont();
         InvalidateCol(g.Col);
     } else {
         InvalidateRow(g.Row);
@@ -416,6 +481,7 @@ void TSimpleGrid::UpdateColumn(int index)
 void TSimpleGrid::ColumnsChanged()
 {
     UpdateLayout();
+    FitRowsToFont();
     InvalidateGrid();
 }
 
@@ -426,6 +492,9 @@ void TSimpleGrid::LookupListChanged(int)
 
 void TSimpleGrid::ColWidthsChanged()
 {
+    // A caption that wraps differently in its new width changes the header's height.
+    if (FLayoutCount == 0)
+        FitRowsToFont();
     PositionButtons();
     if (FOrientation == gorVertical && FLayoutCount == 0) {
         TCounterGuard guard(FLayoutCount);

@@ -122,6 +122,13 @@ public:
     bool MoveToAdjacentCell(bool forward);
     void UpdateLayout();
     void UpdateColumn(int index);
+    // Rows as high as the grid's font needs and a header row as high as the column captions need,
+    // wrapped in their columns (on any screen DPI), instead of the fixed default row height.
+    void SetRowsFitFont(bool value);
+    bool RowsFitFont() const { return FRowsFitFont; }
+    // Where a column's caption is drawn in its header cell (client coordinates); empty when the
+    // column is out of view.
+    RECT ColumnHeaderTextRect(int dataCol) const;
     void ShowDropDown();
     void ShowCustomDialog();
     void LoadCellEditor();
@@ -200,6 +207,8 @@ private:
     bool ColumnInteractive(int dataCol);
     void DrawHeaderCell(HDC dc, TSimpleGridCellKind kind, int dataCol, int dataRow, RECT rect, int col);
     void DrawSeparator(HDC dc, int col, const RECT& rect);
+    void FitRowsToFont();
+    int CaptionLines(HDC dc, int dataCol, int textHeight) const;
     HFONT ViewFont(const TSimpleGridDataView& view);
     std::string FontName() const;
     int FontSize() const;
@@ -215,6 +224,7 @@ private:
     std::string FLoadedText;
     int FEditorUpdate = 0;
     int FLayoutCount = 0;
+    bool FRowsFitFont = false;
     bool FSkipApplyOnFocusLoss = false;
     bool FOwnerKeyEventDone = false; // the editor already fired OnKeyDown for this key
     TUniqueImageList FRowStateImages;

@@ -88,6 +88,9 @@ HRESULT CreateApplication(const wchar_t* projectFile, bool withWindows, IHostApp
             state->OpenProject(projectFile);
         auto holder = std::make_shared<TUiHolder>();
         if (withWindows) {
+            // The Host is a system-DPI-aware program: its windows, and the module's in its
+            // process, are laid out for the screen's DPI rather than stretched by the system.
+            ::SetProcessDPIAware();
             holder->Main = std::make_unique<TMainWindow>(*state);
             state->Ui = holder->Main.get();
             holder->Main->ProjectOpened();

@@ -176,3 +176,43 @@ TEST(BoundsText, WindowIsPulledOntoTheWorkArea)
 }
 
 } // namespace
+
+// Widths and bounds are kept in 96-DPI units: written at 144 DPI they read back at 96 DPI as two
+// thirds, at 192 DPI as four thirds, and at 144 DPI as written; settings from before (96 DPI)
+// open scaled; a bounds text cut short keeps the window's own (screen) values for the rest.
+TEST(FormSettings, WidthsAndBoundsAreStoredIn96DpiUnits)
+{
+    RecordingStore store;
+    TFormSettings s;
+    s.Width[0] = 150;
+    s.Width[5] = 301;
+    s.Bounds = {300, -30, 955, 546};
+    SaveFormSettings(store, false, s, TDpiScale(144));
+    EXPECT_EQ(store.Values["Kestrom.PolypadWidth0"], "100");
+    EXPECT_EQ(store.Values["Kestrom.PolypadWidth5"], "201");
+    EXPECT_EQ(store.Values["Kestrom.PolypadLTWH"], "200 -20 637 364");
+
+    std::vector<std::string> bad;
+    const TFormSettings at144 = LoadFormSettings(store, false, kFormBounds, bad, TDpiScale(144));
+    EXPECT_EQ(at144.Width[0], 150);
+    EXPECT_EQ(at144.Width[5], 302) << "within a pixel of what was written";
+    EXPECT_EQ(at144.Bounds, (TBounds{300, -30, 956, 546}));
+    const TFormSettings at96 = LoadFormSettings(store, false, kFormBounds, bad, TDpiScale(96));
+    EXPECT_EQ(at96.Width[0], 100);
+    EXPECT_EQ(at96.Bounds, (TBounds{200, -20, 637, 364}));
+    const TFormSettings at192 = LoadFormSettings(store, false, kFormBounds, bad, TDpiScale(192));
+    EXPECT_EQ(at192.Width[5], 402);
+    EXPECT_EQ(at192.Bounds, (TBounds{400, -40, 1274, 728}));
+    EXPECT_TRUE(bad.empty());
+
+    // Written again at 144 DPI, nothing moves.
+    RecordingStore again;
+    SaveFormSettings(again, false, at144, TDpiScale(144));
+    EXPECT_EQ(again.Values, store.Values);
+
+    RecordingStore old;
+    old.Values["Kestrom.PolypadLTWH"] = "10 20";
+    const TFormSettings first = LoadFormSettings(old, false, {160, 120, 960, 540}, bad, TDpiScale(120));
+    EXPECT_EQ(first.Width[3], 125) << "the default width of 100 is in 96-DPI units too";
+    EXPECT_EQ(first.Bounds, (TBounds{13, 25, 960, 540}));
+}

@@ -187,6 +187,25 @@ TEST(GridGeometry, CellRectsAndHitTest)
     EXPECT_EQ(g.LastVisibleRow(), 500003);
 }
 
+// A header taller than the rows (captions on two lines) moves every scrolled row down and takes
+// its room from them; hits in the header still find the header row.
+TEST(GridGeometry, AHeaderOfItsOwnHeightPushesTheRowsDown)
+{
+    TGridGeometry g = MakeGeometry(10);
+    g.HeaderHeight = 41;
+    EXPECT_EQ(g.FixedHeight(), 42);
+    EXPECT_EQ(g.CellRect(1, 0), (TIntRect{17, 0, 67, 41}));
+    EXPECT_EQ(g.CellRect(1, 1), (TIntRect{17, 42, 67, 62}));
+    EXPECT_EQ(g.VisibleRows(), 3) << "(105 - 42) / 21";
+    TGridPoint cell;
+    ASSERT_TRUE(g.CellAt(20, 40, cell));
+    EXPECT_EQ(cell, (TGridPoint{1, 0}));
+    ASSERT_TRUE(g.CellAt(20, 43, cell));
+    EXPECT_EQ(cell, (TGridPoint{1, 1}));
+    g.HeaderHeight = 0;
+    EXPECT_EQ(g.FixedHeight(), 21) << "0: as high as the rows";
+}
+
 TEST(GridGeometry, HorizontalScrollLimits)
 {
     TGridGeometry g = MakeGeometry(3);
