@@ -11,7 +11,7 @@
 namespace {
 
 constexpr const char* kUndefined = "\u2014";
-constexpr const char* kThinSpace = "\u2009";
+constexpr const char* kGroupSpace = "\u00A0";
 constexpr const char* kMinusSign = "\u2212";
 constexpr const char* kSeparator = " \u00B7 ";
 
@@ -167,7 +167,7 @@ std::string FormatFigure(double value, int digits, char decimalSeparator)
     std::string out = rounded < 0 ? kMinusSign : ""; // a negative zero has no sign
     for (std::size_t i = 0; i < whole.size(); ++i) {
         if (i > 0 && (whole.size() - i) % 3 == 0)
-            out += kThinSpace;
+            out += kGroupSpace;
         out += whole[i];
     }
     if (point != std::string_view::npos) {

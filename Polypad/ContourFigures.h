@@ -51,7 +51,8 @@ struct TContourFigures {
 TContourFigures ComputeContourFigures(const TTable& table);
 
 // A figure as the status line writes it: rounded to digits decimals (0..7) as the table's cells
-// round, the whole part in groups of three separated by a thin space (U+2009), the minus sign
+// round, the whole part in groups of three separated by a no-break space (U+00A0, as Russian number
+// formats group them; every interface font has it), the minus sign
 // U+2212, and "—" for a value that is not finite: "1 179.206", "−0.008".
 std::string FormatFigure(double value, int digits, char decimalSeparator = '.');
 

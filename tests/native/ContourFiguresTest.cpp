@@ -254,13 +254,13 @@ TEST(ContourFiguresAdjustment, WorkedExampleClosesWithTheAreaOfTheAdjustedPoints
                                   {452310.296875, 1385120.4375}},
                                  false);
     EXPECT_EQ(FormatFiguresLine(ComputeContourFigures(*table), 3),
-              "Вершин: 5 \u00B7 Длина: 318.922 \u00B7 Невязка: \u0394X 0.047 \u0394Y \u22120.062 f 0.078 (1:4\u2009082)");
+              "Вершин: 5 \u00B7 Длина: 318.922 \u00B7 Невязка: \u0394X 0.047 \u0394Y \u22120.062 f 0.078 (1:4\u00A0082)");
     AdjustTraverse(*table);
     const TContourFigures f = ComputeContourFigures(*table);
     ASSERT_TRUE(f.Area && f.Length);
     EXPECT_NEAR(*f.Area, 5872.426093765736, 1e-8);
     EXPECT_NEAR(*f.Length, 318.92186090432574, 1e-11);
-    EXPECT_EQ(FormatFiguresLine(f, 3), "Вершин: 4 \u00B7 Периметр: 318.922 \u00B7 Площадь: 5\u2009872.426 (по часовой)");
+    EXPECT_EQ(FormatFiguresLine(f, 3), "Вершин: 4 \u00B7 Периметр: 318.922 \u00B7 Площадь: 5\u00A0872.426 (по часовой)");
 }
 
 TEST(ContourFiguresText, NumbersAreRoundedAndGroupedWithThinSpaces)
@@ -271,14 +271,14 @@ TEST(ContourFiguresText, NumbersAreRoundedAndGroupedWithThinSpaces)
         char Separator;
         const char* Text;
     } cases[] = {
-        {1179.2056, 3, '.', "1\u2009179.206"},
+        {1179.2056, 3, '.', "1\u00A0179.206"},
         {-0.008, 3, '.', "\u22120.008"},
         {-0.0004, 3, '.', "0.000"},
-        {999.9996, 3, '.', "1\u2009000.000"},
-        {100000, 0, '.', "100\u2009000"},
-        {1234567.5, 0, '.', "1\u2009234\u2009568"},
+        {999.9996, 3, '.', "1\u00A0000.000"},
+        {100000, 0, '.', "100\u00A0000"},
+        {1234567.5, 0, '.', "1\u00A0234\u00A0568"},
         {2.5, 0, '.', "2"}, // ties to even, as the table's cells round
-        {-1234.5, 1, ',', "\u22121\u2009234,5"},
+        {-1234.5, 1, ',', "\u22121\u00A0234,5"},
         {0.5, 7, '.', "0.5000000"},
         {123, 2, '.', "123.00"},
         {kNaN, 3, '.', "\u2014"},
@@ -297,11 +297,11 @@ TEST(ContourFiguresText, StatusLineAndSummaryOfClosedAndOpenContours)
     closed.Area = 1179.20561;
     closed.Orientation = TContourOrientation::Clockwise;
     EXPECT_EQ(FormatFiguresLine(closed, 3),
-              "Вершин: 4 \u00B7 Периметр: 140.794 \u00B7 Площадь: 1\u2009179.206 (по часовой)");
+              "Вершин: 4 \u00B7 Периметр: 140.794 \u00B7 Площадь: 1\u00A0179.206 (по часовой)");
     EXPECT_EQ(FormatFiguresSummary(closed),
               "vertices\t4\nperimeter\t140.79362\narea\t1179.20561\norientation\tclockwise\n");
     closed.Orientation = TContourOrientation::CounterClockwise;
-    EXPECT_EQ(FormatFiguresLine(closed, 0), "Вершин: 4 \u00B7 Периметр: 141 \u00B7 Площадь: 1\u2009179 (против часовой)");
+    EXPECT_EQ(FormatFiguresLine(closed, 0), "Вершин: 4 \u00B7 Периметр: 141 \u00B7 Площадь: 1\u00A0179 (против часовой)");
     closed.Area.reset();
     closed.Length.reset();
     EXPECT_EQ(FormatFiguresLine(closed, 3), "Вершин: 4 \u00B7 Периметр: \u2014 \u00B7 Площадь: \u2014");
@@ -313,7 +313,7 @@ TEST(ContourFiguresText, StatusLineAndSummaryOfClosedAndOpenContours)
     open.Gap = TClosureGap{0.012, -0.008, 0.0144222};
     open.RelativeErrorN = 8600;
     EXPECT_EQ(FormatFiguresLine(open, 3), "Вершин: 5 \u00B7 Длина: 120.500 \u00B7 Невязка: \u0394X 0.012 \u0394Y "
-                                          "\u22120.008 f 0.014 (1:8\u2009600)");
+                                          "\u22120.008 f 0.014 (1:8\u00A0600)");
     EXPECT_EQ(FormatFiguresSummary(open), "vertices\t5\nlength\t120.5\ngap_dx\t0.012\ngap_dy\t-0.0080000000000000002\n"
                                           "gap\t0.0144222\nrelative_error_n\t8600\n");
     open.RelativeErrorN.reset();
