@@ -4,6 +4,7 @@
 #include "Polypad/Coordinates.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 
 namespace {
@@ -38,7 +39,7 @@ TDecimalDigits DecimalDigits(double v)
     return d;
 }
 
-void AppendInteger(std::string& text, long long value)
+void AppendInteger(std::string& text, int value)
 {
     char buffer[24];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -57,15 +58,95 @@ struct TRoundingSteps {
     }
 };
 
+// v as a whole number of steps of 10^-digits: v = q * n.
+long double StepsOf(double v, int digits, double& q)
+{
+    Assert(digits >= -37 && digits <= 37);
+    static const TRoundingSteps steps;
+    q = static_cast<double>(steps.Steps[digits + 37]);
+    return RoundTiesToEven(static_cast<long double>(v) / q);
+}
+
+// The general format of a number from its significant digits (no trailing zeros) and the
+// exponent e of 0.d1d2... x 10^e.
+void AppendLayout(std::string& text, bool negative, const char* digits, std::size_t count, int e, char decimalSeparator)
+{
+    if (negative)
+        text += '-';
+    if (e >= -3 && e <= 15) {
+        if (e <= 0) {
+            text += '0';
+            text += decimalSeparator;
+            text.append(static_cast<std::size_t>(-e), '0');
+            text.append(digits, count);
+        } else {
+            const std::size_t whole = static_cast<std::size_t>(e);
+            if (count <= whole) {
+                text.append(digits, count);
+                text.append(whole - count, '0');
+            } else {
+                text.append(digits, whole);
+                text += decimalSeparator;
+                text.append(digits + whole, count - whole);
+            }
+        }
+    } else {
+        text += digits[0];
+        if (count > 1) {
+            text += decimalSeparator;
+            text.append(digits + 1, count - 1);
+        }
+        text += 'E';
+        AppendInteger(text, e - 1);
+    }
+}
+
+// The decimal digits of 0 < n < 10^15 without trailing zeros; returns their count and the number
+// of digits of n. In two 32-bit halves: 64-bit division is a library call on 32-bit x86.
+std::size_t WholeDigits(std::uint64_t n, char (&digits)[16], int& length)
+{
+    const auto high = static_cast<std::uint32_t>(n / 100000000u);
+    const auto low = static_cast<std::uint32_t>(n % 100000000u);
+    char* p = digits;
+    if (high) {
+        p = std::to_chars(p, digits + 16, high).ptr;
+        for (std::uint32_t unit = 10000000, rest = low; unit; unit /= 10) {
+            *p++ = static_cast<char>('0' + rest / unit);
+            rest %= unit;
+        }
+    } else {
+        p = std::to_chars(p, digits + 16, low).ptr;
+    }
+    length = static_cast<int>(p - digits);
+    while (p - digits > 1 && p[-1] == '0')
+        --p;
+    return static_cast<std::size_t>(p - digits);
+}
+
 } // namespace
 
 double RoundToDigits(double v, int digits)
 {
-    Assert(digits >= -37 && digits <= 37);
-    static const TRoundingSteps steps;
-    const double q = static_cast<double>(steps.Steps[digits + 37]);
-    const long double n = RoundTiesToEven(static_cast<long double>(v) / q);
+    double q;
+    const long double n = StepsOf(v, digits, q);
     return static_cast<double>(q * n);
+}
+
+void AppendRounded(std::string& text, double v, int digits, char decimalSeparator)
+{
+    double q;
+    const long double n = StepsOf(v, digits, q);
+    // Below 10^15 steps the double q * n lies closer to n * 10^-digits than half a unit in the
+    // 15th significant digit (q and the product are each off by at most 2^-53 relative), so its
+    // 15 digits are those of n: no binary-to-decimal conversion is needed.
+    if (n != 0 && std::fabs(n) < 1e15L) {
+        char whole[16];
+        int length;
+        const std::size_t count = WholeDigits(static_cast<std::uint64_t>(static_cast<double>(std::fabs(n))), whole, length);
+        AppendLayout(text, n < 0, whole, count, length - digits, decimalSeparator);
+        return;
+    }
+    AppendGeneral(text, static_cast<double>(q * n), decimalSeparator);
 }
 
 void AppendGeneral(std::string& text, double v, char decimalSeparator)
@@ -84,36 +165,7 @@ void AppendGeneral(std::string& text, double v, char decimalSeparator)
     }
 
     const TDecimalDigits d = DecimalDigits(v);
-    const std::size_t count = static_cast<std::size_t>(d.Count);
-    const int e = d.Exponent;
-    if (v < 0)
-        text += '-';
-    if (e >= -3 && e <= 15) {
-        if (e <= 0) {
-            text += '0';
-            text += decimalSeparator;
-            text.append(static_cast<std::size_t>(-e), '0');
-            text.append(d.Digits, count);
-        } else {
-            const std::size_t whole = static_cast<std::size_t>(e);
-            if (count <= whole) {
-                text.append(d.Digits, count);
-                text.append(whole - count, '0');
-            } else {
-                text.append(d.Digits, whole);
-                text += decimalSeparator;
-                text.append(d.Digits + whole, count - whole);
-            }
-        }
-    } else {
-        text += d.Digits[0];
-        if (count > 1) {
-            text += decimalSeparator;
-            text.append(d.Digits + 1, count - 1);
-        }
-        text += 'E';
-        AppendInteger(text, e - 1);
-    }
+    AppendLayout(text, v < 0, d.Digits, static_cast<std::size_t>(d.Count), d.Exponent, decimalSeparator);
 }
 
 std::string FormatGeneral(double v, char decimalSeparator)
@@ -126,7 +178,7 @@ std::string FormatGeneral(double v, char decimalSeparator)
 std::string BuildClipboardText(const TTable& table, const TColumnGroups& visible, int digits, char decimalSeparator)
 {
     auto number = [&](std::string& text, double v) {
-        AppendGeneral(text, RoundToDigits(v, digits), decimalSeparator);
+        AppendRounded(text, v, digits, decimalSeparator);
         text += '\t';
     };
     auto angle = [](std::string& text, const std::string& angleText) {

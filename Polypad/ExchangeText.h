@@ -36,6 +36,8 @@ double RoundToDigits(double v, int digits);
 std::string FormatGeneral(double v, char decimalSeparator);
 // The same text appended to text, without a temporary string.
 void AppendGeneral(std::string& text, double v, char decimalSeparator);
+// AppendGeneral of RoundToDigits(v, digits), the copy's number text.
+void AppendRounded(std::string& text, double v, int digits, char decimalSeparator);
 
 std::string BuildClipboardText(const TTable& table, const TColumnGroups& visible, int digits, char decimalSeparator);
 

@@ -191,19 +191,25 @@ TEST(NumberTextEquivalence, GeneralFormatMatchesPrintfDigits)
     EXPECT_EQ(appended, "x-1,5E-7");
 }
 
-TEST(NumberTextEquivalence, RoundToDigitsMatchesPowAndNearbyint)
+TEST(NumberTextEquivalence, RoundedNumbersMatchPowNearbyintAndPrintf)
 {
     std::vector<double> values = EdgeValues();
     const std::vector<double> random = RandomValues(20000);
     values.insert(values.end(), random.begin(), random.end());
     int mismatches = 0;
     for (double v : values) {
-        for (int digits = -3; digits <= 12; ++digits) {
+        for (int digits : {-37, -3, -2, -1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 37}) {
             const double got = RoundToDigits(v, digits);
             const double want = ReferenceRoundToDigits(v, digits);
             const bool same = std::isnan(want) ? std::isnan(got) : std::memcmp(&got, &want, sizeof got) == 0;
             if (!same && ++mismatches <= 10)
                 ADD_FAILURE() << std::hexfloat << v << " to " << digits << ": " << got << " instead of " << want;
+            // The copy's shortcut from the number of steps to the digits.
+            std::string text;
+            AppendRounded(text, v, digits, ',');
+            if (text != ReferenceFormatGeneral(want, ',') && ++mismatches <= 10)
+                ADD_FAILURE() << std::hexfloat << v << " to " << digits << ": " << text << " instead of "
+                              << ReferenceFormatGeneral(want, ',');
         }
     }
     EXPECT_EQ(mismatches, 0);

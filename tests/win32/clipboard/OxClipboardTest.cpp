@@ -85,3 +85,32 @@ TEST(OxClipboard, ClearLeavesNoText)
 }
 
 } // namespace
+
+// The copy's text is widened by hand where it is ASCII and two-byte sequences; everything else
+// must come out as the system's conversion makes it, invalid bytes included.
+TEST(WidenUtf8, MatchesTheSystemConversionOnValidAndInvalidText)
+{
+    auto bySystem = [](const std::string& text) {
+        const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        std::wstring result(static_cast<std::size_t>(n), L'\0');
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), n);
+        return result;
+    };
+    const std::string cases[] = {
+        "",
+        "1\t452310.45\t45\xC2\xB0" "30'0\"\n2\tnull",
+        "\xD0\x9F\xD0\xBE\xD0\xBB\xD0\xB8\xD0\xBF\xD0\xB0\xD0\xB4",  // Cyrillic
+        "\xDF\xBF\xC2\x80",                                          // the ends of the two-byte range
+        "price \xE2\x82\xAC 5",                                      // three bytes
+        "\xF0\x9F\x98\x80",                                          // four bytes: a surrogate pair
+        "overlong \xC0\xAF and \xC1\xBF",
+        "stray \x80 continuation",
+        "cut \xC2",
+        "cut \xC2 before ASCII",
+        "\xC2\xC2\xB0",
+        "\xFF\xFE",
+        std::string("zero\0inside", 11),
+    };
+    for (const std::string& text : cases)
+        EXPECT_EQ(Widen(text), bySystem(text)) << text;
+}
