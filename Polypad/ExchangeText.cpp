@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <cmath>
 
 namespace {
@@ -68,52 +69,67 @@ long double StepsOf(double v, int digits, double& q)
 }
 
 // The general format of a number from its significant digits (no trailing zeros) and the
-// exponent e of 0.d1d2... x 10^e.
+// exponent e of 0.d1d2... x 10^e. Laid out in a buffer and appended at once: string appends of
+// a few characters each cost more than the layout.
 void AppendLayout(std::string& text, bool negative, const char* digits, std::size_t count, int e, char decimalSeparator)
 {
+    char buffer[48];
+    char* p = buffer;
+    auto copy = [&p](const char* from, std::size_t n) {
+        std::memcpy(p, from, n);
+        p += n;
+    };
+    auto zeros = [&p](std::size_t n) {
+        std::memset(p, '0', n);
+        p += n;
+    };
     if (negative)
-        text += '-';
+        *p++ = '-';
     if (e >= -3 && e <= 15) {
         if (e <= 0) {
-            text += '0';
-            text += decimalSeparator;
-            text.append(static_cast<std::size_t>(-e), '0');
-            text.append(digits, count);
+            *p++ = '0';
+            *p++ = decimalSeparator;
+            zeros(static_cast<std::size_t>(-e));
+            copy(digits, count);
         } else {
             const std::size_t whole = static_cast<std::size_t>(e);
             if (count <= whole) {
-                text.append(digits, count);
-                text.append(whole - count, '0');
+                copy(digits, count);
+                zeros(whole - count);
             } else {
-                text.append(digits, whole);
-                text += decimalSeparator;
-                text.append(digits + whole, count - whole);
+                copy(digits, whole);
+                *p++ = decimalSeparator;
+                copy(digits + whole, count - whole);
             }
         }
     } else {
-        text += digits[0];
+        *p++ = digits[0];
         if (count > 1) {
-            text += decimalSeparator;
-            text.append(digits + 1, count - 1);
+            *p++ = decimalSeparator;
+            copy(digits + 1, count - 1);
         }
-        text += 'E';
-        AppendInteger(text, e - 1);
+        *p++ = 'E';
+        p = std::to_chars(p, buffer + sizeof buffer, e - 1).ptr;
     }
+    text.append(buffer, p);
 }
 
-// The decimal digits of 0 < n < 10^15 without trailing zeros; returns their count and the number
-// of digits of n. In two 32-bit halves: 64-bit division is a library call on 32-bit x86.
-std::size_t WholeDigits(std::uint64_t n, char (&digits)[16], int& length)
+// The decimal digits of a whole 0 < n < 10^15 without trailing zeros; returns their count and
+// the number of digits of n. In two halves of eight digits with 32-bit arithmetic and constant
+// divisors: 64-bit division is a library call on 32-bit x86.
+std::size_t WholeDigits(double n, char (&digits)[16], int& length)
 {
-    const auto high = static_cast<std::uint32_t>(n / 100000000u);
-    const auto low = static_cast<std::uint32_t>(n % 100000000u);
+    // n / 10^8 cannot round up to the next whole number: its spacing there is far below 10^-8.
+    const auto high = static_cast<std::uint32_t>(static_cast<std::int32_t>(n / 1e8));
+    auto low = static_cast<std::uint32_t>(static_cast<std::int32_t>(n - high * 1e8));
     char* p = digits;
     if (high) {
         p = std::to_chars(p, digits + 16, high).ptr;
-        for (std::uint32_t unit = 10000000, rest = low; unit; unit /= 10) {
-            *p++ = static_cast<char>('0' + rest / unit);
-            rest %= unit;
+        for (int k = 7; k >= 0; --k) {
+            p[k] = static_cast<char>('0' + low % 10);
+            low /= 10;
         }
+        p += 8;
     } else {
         p = std::to_chars(p, digits + 16, low).ptr;
     }
@@ -142,7 +158,7 @@ void AppendRounded(std::string& text, double v, int digits, char decimalSeparato
     if (n != 0 && std::fabs(n) < 1e15L) {
         char whole[16];
         int length;
-        const std::size_t count = WholeDigits(static_cast<std::uint64_t>(static_cast<double>(std::fabs(n))), whole, length);
+        const std::size_t count = WholeDigits(static_cast<double>(std::fabs(n)), whole, length);
         AppendLayout(text, n < 0, whole, count, length - digits, decimalSeparator);
         return;
     }

@@ -7,6 +7,8 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -52,6 +54,46 @@ TEST(OxClipboard, TableTextRoundTripsThroughBothFormats)
     ::CloseClipboard();
     EXPECT_NE(bytes.find("45"), std::string::npos);
     EXPECT_EQ(bytes.find('\r'), std::string::npos); // lines stay LF-separated
+}
+
+// The copy hands its UTF-8 text straight to the clipboard: the same formats and texts as from
+// wide text, the private bytes beside them, and the Unicode block ends at its terminator even
+// where it has room to spare (Cyrillic needs fewer characters than bytes).
+TEST(OxClipboard, Utf8TextGivesTheSameFormatsAsWideText)
+{
+    TOwnerWindow owner;
+    TOxClipboard clipboard(owner.get());
+    const UINT format = ::RegisterClipboardFormatW(L"Polypad.Test.Bytes");
+    const std::vector<std::uint8_t> bytes = {1, 2, 3, 0, 255};
+    auto formats = [] {
+        std::string ansi;
+        std::wstring wide;
+        EXPECT_TRUE(::OpenClipboard(nullptr));
+        if (HANDLE a = ::GetClipboardData(CF_TEXT)) {
+            ansi = static_cast<const char*>(::GlobalLock(a));
+            ::GlobalUnlock(a);
+        }
+        if (HANDLE w = ::GetClipboardData(CF_UNICODETEXT)) {
+            wide = static_cast<const wchar_t*>(::GlobalLock(w));
+            ::GlobalUnlock(w);
+        }
+        ::CloseClipboard();
+        return std::make_pair(ansi, wide);
+    };
+    const std::string utf8Texts[] = {Narrow(kTable), "\xD0\xA2\xD0\xBE\xD1\x87\xD0\xBA\xD0\xB0\t1", ""};
+    for (const std::string& utf8 : utf8Texts) {
+        clipboard.SetTextAndData(Widen(utf8), format, bytes);
+        const auto fromWide = formats();
+        clipboard.SetTextAndData(utf8, format, bytes);
+        const auto fromUtf8 = formats();
+        EXPECT_EQ(fromUtf8.second, Widen(utf8));
+        EXPECT_EQ(fromUtf8, fromWide) << utf8;
+        const auto data = clipboard.GetData(format);
+        ASSERT_TRUE(data.has_value());
+        ASSERT_GE(data->size(), bytes.size());
+        EXPECT_EQ(std::vector<std::uint8_t>(data->begin(), data->begin() + 5), bytes);
+    }
+    EXPECT_EQ(::GetClipboardOwner(), owner.get());
 }
 
 TEST(OxClipboard, ReadsEightBitTextOfOtherPrograms)
