@@ -24,7 +24,6 @@ std::int32_t CheckedWholeToInt32(long double t)
 
 std::int32_t RoundToInt32(long double v) { return CheckedWholeToInt32(RoundTiesToEven(v)); }
 
-
 } // namespace
 
 TFloatPoint FloatPoint(double x, double y) { return TFloatPoint{x, y}; }
