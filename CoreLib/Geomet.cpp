@@ -10,27 +10,39 @@ namespace {
 constexpr long double kRadToDeg = 57.295779513082320877L;
 constexpr long double kDegToRad = 0.017453292519943295769L;
 
-std::int32_t TruncToInt32(long double v)
+// A whole number in 32-bit range, through double: exact, and on x86-64 without the two x87
+// control word changes of a direct conversion.
+std::int32_t WholeToInt32(long double whole) { return static_cast<std::int32_t>(static_cast<double>(whole)); }
+
+// A whole number as int32; ERangeError outside its range.
+std::int32_t CheckedWholeToInt32(long double t)
 {
-    const long double t = std::trunc(v);
     if (!(t >= std::numeric_limits<std::int32_t>::min() && t <= std::numeric_limits<std::int32_t>::max()))
         throw ERangeError();
-    return static_cast<std::int32_t>(t);
+    return WholeToInt32(t);
 }
 
-std::int32_t RoundToInt32(long double v)
-{
-    const long double r = std::nearbyint(v); // default rounding: nearest, ties to even
-    if (!(r >= std::numeric_limits<std::int32_t>::min() && r <= std::numeric_limits<std::int32_t>::max()))
-        throw ERangeError();
-    return static_cast<std::int32_t>(r);
-}
-
-long double Frac(long double v) { return v - std::trunc(v); }
+std::int32_t RoundToInt32(long double v) { return CheckedWholeToInt32(RoundTiesToEven(v)); }
 
 } // namespace
 
 TFloatPoint FloatPoint(double x, double y) { return TFloatPoint{x, y}; }
+
+long double RoundTiesToEven(long double v)
+{
+    // Below 2^52 the whole part, the fraction and the whole part plus one are exact even when
+    // the x87 unit computes with 53-bit precision, as Windows processes set it.
+    constexpr long double kExactLimit = 4503599627370496.0L; // 2^52
+    if (!(std::fabs(v) < kExactLimit))
+        return std::nearbyint(v);
+    const long double whole = std::trunc(v);
+    const long double fraction = std::fabs(v - whole);
+    const long double half = whole * 0.5L;
+    const bool awayFromZero = fraction > 0.5L || (fraction == 0.5L && half != std::trunc(half));
+    if (!awayFromZero)
+        return whole;
+    return v < 0 ? whole - 1 : whole + 1;
+}
 
 bool SamePoint(TFloatPoint a, TFloatPoint b) { return a.X == b.X && a.Y == b.Y; }
 
@@ -166,9 +178,13 @@ void RadToDMS(long double angle, std::int32_t& d, std::int32_t& m, std::int32_t&
     if (angle < 0)
         throw ERangeError();
     const long double a = angle * kRadToDeg;
-    std::int32_t degrees = TruncToInt32(a);
-    std::int32_t minutes = TruncToInt32(Frac(a) * 60);
-    std::int32_t seconds = RoundToInt32(Frac(Frac(a) * 60) * 60);
+    // Each whole part is truncated once: on x87 every trunc switches the rounding mode twice.
+    const long double wholeDegrees = std::trunc(a);
+    const long double a60 = (a - wholeDegrees) * 60;
+    const long double wholeMinutes = std::trunc(a60);
+    std::int32_t degrees = CheckedWholeToInt32(wholeDegrees);
+    std::int32_t minutes = CheckedWholeToInt32(wholeMinutes);
+    std::int32_t seconds = RoundToInt32((a60 - wholeMinutes) * 60);
     if (seconds >= 60) {
         minutes = CheckedAdd(minutes, seconds / 60);
         seconds %= 60;

@@ -56,6 +56,10 @@ double ConvexityByCenter(TFloatPoint start, TFloatPoint centre, TFloatPoint end,
 // Whether angle (or angle +- 2*pi) lies in the closed interval swept from start by sweep.
 bool AngleInSweep(double angle, double start, double sweep);
 
+// std::nearbyint under the default rounding mode (nearest, ties to even), without its save and
+// restore of the floating-point environment, which glibc and mingw both do per call.
+long double RoundTiesToEven(long double v);
+
 // Whole degrees 0..359, minutes and seconds of an angle; seconds are rounded (ties to even) and
 // carried into minutes and degrees. Raises ERangeError for angles that are not finite or too large.
 void RadToDMS(long double angle, std::int32_t& d, std::int32_t& m, std::int32_t& s);

@@ -227,6 +227,17 @@ std::string TTable::GetRightAngleText(std::int32_t i) const
     return AngleText(kTwoPi - VertexAngle(GetVertex(i - 1), GetVertex(i), GetVertex(i + 1)));
 }
 
+void TTable::GetVertexAngleTexts(std::int32_t i, std::string& left, std::string& right) const
+{
+    if (!HasVertexAngle(i)) {
+        left = right = "null";
+        return;
+    }
+    const double angle = VertexAngle(GetVertex(i - 1), GetVertex(i), GetVertex(i + 1));
+    left = AngleText(angle);
+    right = AngleText(kTwoPi - angle);
+}
+
 double TTable::GetArcCenterX(std::int32_t i) const
 {
     TFloatPoint c;

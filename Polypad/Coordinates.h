@@ -77,6 +77,8 @@ public:
     double GetEdgeLength(std::int32_t i) const;
     std::string GetLeftAngleText(std::int32_t i) const;
     std::string GetRightAngleText(std::int32_t i) const;
+    // Both vertex angle texts of row i from one computation of the angle, as the two getters give them.
+    void GetVertexAngleTexts(std::int32_t i, std::string& left, std::string& right) const;
     std::string GetDirectionAngleText(std::int32_t i) const;
     double GetArcCenterX(std::int32_t i) const;
     double GetArcCenterY(std::int32_t i) const;

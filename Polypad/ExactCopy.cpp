@@ -22,6 +22,13 @@ void PutLittleEndian(std::vector<std::uint8_t>& out, std::uint64_t value, int by
         out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
+std::uint8_t* WriteLittleEndian(std::uint8_t* out, std::uint64_t value)
+{
+    for (int i = 0; i < 8; ++i)
+        *out++ = static_cast<std::uint8_t>(value >> (8 * i));
+    return out;
+}
+
 std::uint64_t GetLittleEndian(const std::uint8_t* in, int bytes)
 {
     std::uint64_t value = 0;
@@ -51,9 +58,13 @@ std::vector<std::uint8_t> EncodeExactRows(std::span<const TVertexRecord> rows, b
     PutLittleEndian(out, kExactCopyVersion, 4);
     PutLittleEndian(out, closed ? 1 : 0, 4);
     PutLittleEndian(out, rows.size(), 8);
+    // The rows into place rather than byte by byte onto the end: 10^5 rows are 2.4 MB.
+    const std::size_t header = out.size();
+    out.resize(header + rows.size() * kExactCopyRowSize);
+    std::uint8_t* p = out.data() + header;
     for (const TVertexRecord& row : rows)
         for (const double value : {row.X, row.Y, row.ArcConvexity})
-            PutLittleEndian(out, std::bit_cast<std::uint64_t>(value), 8);
+            p = WriteLittleEndian(p, std::bit_cast<std::uint64_t>(value));
     return out;
 }
 

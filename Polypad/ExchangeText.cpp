@@ -4,119 +4,249 @@
 #include "Polypad/Coordinates.h"
 
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
-// 15 significant digits of |v| (trailing zeros removed) and the exponent e of 0.d1d2... x 10^e.
-void DecimalDigits(double v, std::string& digits, int& exponent)
+// The 15 significant digits of |v| (trailing zeros removed) and the exponent e of 0.d1d2... x 10^e.
+// to_chars gives printf's "%.14e" digits without its locale and at a fraction of its cost.
+struct TDecimalDigits {
+    char Digits[16];
+    int Count;
+    int Exponent;
+};
+
+TDecimalDigits DecimalDigits(double v)
 {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(v));
-    digits.clear();
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(v), std::chars_format::scientific, 14);
+    TDecimalDigits d{};
     const char* p = buffer;
-    for (; *p && *p != 'e' && *p != 'E'; ++p)
+    for (; p != result.ptr && *p != 'e'; ++p)
         if (*p >= '0' && *p <= '9')
-            digits += *p;
-    exponent = (*p ? static_cast<int>(std::strtol(p + 1, nullptr, 10)) : 0) + 1;
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
+            d.Digits[d.Count++] = *p;
+    int exponent = 0;
+    if (p != result.ptr) {
+        ++p;
+        if (*p == '+')
+            ++p;
+        std::from_chars(p, result.ptr, exponent);
+    }
+    d.Exponent = exponent + 1;
+    while (d.Count > 1 && d.Digits[d.Count - 1] == '0')
+        --d.Count;
+    return d;
+}
+
+void AppendInteger(std::string& text, int value)
+{
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    text.append(buffer, result.ptr);
 }
 
 bool IsBlank(char c) { return c == ' '; }
+
+// 10^-digits for digits -37..37, computed once with the same long double pow as before.
+struct TRoundingSteps {
+    long double Steps[75];
+    TRoundingSteps()
+    {
+        for (int digits = -37; digits <= 37; ++digits)
+            Steps[digits + 37] = std::pow(10.0L, -digits);
+    }
+};
+
+// v as a whole number of steps of 10^-digits: v = q * n.
+long double StepsOf(double v, int digits, double& q)
+{
+    Assert(digits >= -37 && digits <= 37);
+    static const TRoundingSteps steps;
+    q = static_cast<double>(steps.Steps[digits + 37]);
+    return RoundTiesToEven(static_cast<long double>(v) / q);
+}
+
+// The general format of a number from its significant digits (no trailing zeros) and the
+// exponent e of 0.d1d2... x 10^e. Laid out in a buffer and appended at once: string appends of
+// a few characters each cost more than the layout.
+void AppendLayout(std::string& text, bool negative, const char* digits, std::size_t count, int e, char decimalSeparator)
+{
+    char buffer[48];
+    char* p = buffer;
+    auto copy = [&p](const char* from, std::size_t n) {
+        std::memcpy(p, from, n);
+        p += n;
+    };
+    auto zeros = [&p](std::size_t n) {
+        std::memset(p, '0', n);
+        p += n;
+    };
+    if (negative)
+        *p++ = '-';
+    if (e >= -3 && e <= 15) {
+        if (e <= 0) {
+            *p++ = '0';
+            *p++ = decimalSeparator;
+            zeros(static_cast<std::size_t>(-e));
+            copy(digits, count);
+        } else {
+            const std::size_t whole = static_cast<std::size_t>(e);
+            if (count <= whole) {
+                copy(digits, count);
+                zeros(whole - count);
+            } else {
+                copy(digits, whole);
+                *p++ = decimalSeparator;
+                copy(digits + whole, count - whole);
+            }
+        }
+    } else {
+        *p++ = digits[0];
+        if (count > 1) {
+            *p++ = decimalSeparator;
+            copy(digits + 1, count - 1);
+        }
+        *p++ = 'E';
+        p = std::to_chars(p, buffer + sizeof buffer, e - 1).ptr;
+    }
+    text.append(buffer, p);
+}
+
+// The decimal digits of a whole 0 < n < 10^15 without trailing zeros; returns their count and
+// the number of digits of n. In two halves of eight digits with 32-bit arithmetic and constant
+// divisors: 64-bit division is a library call on 32-bit x86.
+std::size_t WholeDigits(double n, char (&digits)[16], int& length)
+{
+    // n / 10^8 cannot round up to the next whole number: its spacing there is far below 10^-8.
+    const auto high = static_cast<std::uint32_t>(static_cast<std::int32_t>(n / 1e8));
+    auto low = static_cast<std::uint32_t>(static_cast<std::int32_t>(n - high * 1e8));
+    char* p = digits;
+    if (high) {
+        p = std::to_chars(p, digits + 16, high).ptr;
+        for (int k = 7; k >= 0; --k) {
+            p[k] = static_cast<char>('0' + low % 10);
+            low /= 10;
+        }
+        p += 8;
+    } else {
+        p = std::to_chars(p, digits + 16, low).ptr;
+    }
+    length = static_cast<int>(p - digits);
+    while (p - digits > 1 && p[-1] == '0')
+        --p;
+    return static_cast<std::size_t>(p - digits);
+}
 
 } // namespace
 
 double RoundToDigits(double v, int digits)
 {
-    Assert(digits >= -37 && digits <= 37);
-    const double q = static_cast<double>(std::pow(10.0L, -digits));
-    const long double steps = std::nearbyint(static_cast<long double>(v) / q);
-    return static_cast<double>(q * steps);
+    double q;
+    const long double n = StepsOf(v, digits, q);
+    return static_cast<double>(q * n);
+}
+
+void AppendRounded(std::string& text, double v, int digits, char decimalSeparator)
+{
+    double q;
+    const long double n = StepsOf(v, digits, q);
+    // Below 10^15 steps the double q * n lies closer to n * 10^-digits than half a unit in the
+    // 15th significant digit (q and the product are each off by at most 2^-53 relative), so its
+    // 15 digits are those of n: no binary-to-decimal conversion is needed.
+    if (n != 0 && std::fabs(n) < 1e15L) {
+        char whole[16];
+        int length;
+        const std::size_t count = WholeDigits(static_cast<double>(std::fabs(n)), whole, length);
+        AppendLayout(text, n < 0, whole, count, length - digits, decimalSeparator);
+        return;
+    }
+    AppendGeneral(text, static_cast<double>(q * n), decimalSeparator);
+}
+
+void AppendGeneral(std::string& text, double v, char decimalSeparator)
+{
+    if (std::isnan(v)) {
+        text += "NAN";
+        return;
+    }
+    if (std::isinf(v)) {
+        text += v < 0 ? "-INF" : "INF";
+        return;
+    }
+    if (v == 0) {
+        text += '0';
+        return;
+    }
+
+    const TDecimalDigits d = DecimalDigits(v);
+    AppendLayout(text, v < 0, d.Digits, static_cast<std::size_t>(d.Count), d.Exponent, decimalSeparator);
 }
 
 std::string FormatGeneral(double v, char decimalSeparator)
 {
-    if (std::isnan(v))
-        return "NAN";
-    if (std::isinf(v))
-        return v < 0 ? "-INF" : "INF";
-    if (v == 0)
-        return "0";
-
-    std::string digits;
-    int e;
-    DecimalDigits(v, digits, e);
-    std::string text = v < 0 ? "-" : "";
-    if (e >= -3 && e <= 15) {
-        if (e <= 0) {
-            text += '0';
-            text += decimalSeparator;
-            text.append(static_cast<std::size_t>(-e), '0');
-            text += digits;
-        } else {
-            const std::size_t whole = static_cast<std::size_t>(e);
-            if (digits.size() <= whole) {
-                text += digits;
-                text.append(whole - digits.size(), '0');
-            } else {
-                text += digits.substr(0, whole);
-                text += decimalSeparator;
-                text += digits.substr(whole);
-            }
-        }
-    } else {
-        text += digits[0];
-        if (digits.size() > 1) {
-            text += decimalSeparator;
-            text += digits.substr(1);
-        }
-        text += 'E';
-        text += std::to_string(e - 1);
-    }
+    std::string text;
+    AppendGeneral(text, v, decimalSeparator);
     return text;
 }
 
 std::string BuildClipboardText(const TTable& table, const TColumnGroups& visible, int digits, char decimalSeparator)
 {
-    auto number = [&](double v) { return FormatGeneral(RoundToDigits(v, digits), decimalSeparator) + '\t'; };
+    auto number = [&](std::string& text, double v) {
+        AppendRounded(text, v, digits, decimalSeparator);
+        text += '\t';
+    };
+    auto angle = [](std::string& text, const std::string& angleText) {
+        text += angleText;
+        text += '\t';
+    };
     std::string text;
+    std::string leftAngle, rightAngle;
     for (std::int32_t i = 0; i < table.Count(); ++i) {
         const std::size_t lineStart = text.size();
-        if (visible[cgPointNumber])
-            text += std::to_string(i + 1) + '\t';
+        if (visible[cgPointNumber]) {
+            AppendInteger(text, i + 1);
+            text += '\t';
+        }
         if (visible[cgCoordinates]) {
-            text += number(table.GetX(i));
-            text += number(table.GetY(i));
+            number(text, table.GetX(i));
+            number(text, table.GetY(i));
         }
         if (visible[cgEdgeLength]) {
             const double length = table.GetEdgeLength(i);
             if (length != -1)
-                text += number(length);
+                number(text, length);
         }
-        if (visible[cgLeftAngle])
-            text += table.GetLeftAngleText(i) + '\t';
-        if (visible[cgRightAngle])
-            text += table.GetRightAngleText(i) + '\t';
+        if (visible[cgLeftAngle] && visible[cgRightAngle]) {
+            table.GetVertexAngleTexts(i, leftAngle, rightAngle);
+            angle(text, leftAngle);
+            angle(text, rightAngle);
+        } else if (visible[cgLeftAngle]) {
+            angle(text, table.GetLeftAngleText(i));
+        } else if (visible[cgRightAngle]) {
+            angle(text, table.GetRightAngleText(i));
+        }
         if (visible[cgDirectionAngle])
-            text += table.GetDirectionAngleText(i) + '\t';
+            angle(text, table.GetDirectionAngleText(i));
         const bool isArc = table.GetArcConvexity(i) != 0;
         if (visible[cgArcConvexity] && isArc)
-            text += number(table.GetArcConvexity(i));
+            number(text, table.GetArcConvexity(i));
         // An arc that cannot be built has no centre and no radius: they are left out rather than
         // written as the undefined marker, which would read as a coordinate.
         const double radius = isArc ? table.GetArcRadius(i) : -1;
         if (visible[cgArcCenter] && radius != -1) {
-            text += number(table.GetArcCenterX(i));
-            text += number(table.GetArcCenterY(i));
+            number(text, table.GetArcCenterX(i));
+            number(text, table.GetArcCenterY(i));
         }
         if (visible[cgArcRadius] && radius != -1)
-            text += number(radius);
+            number(text, radius);
         if (text.size() > lineStart && text.back() == '\t')
             text.pop_back();
         text += '\n';
+        // The first line's length sizes the whole text: one allocation instead of a doubling chain.
+        if (i == 0)
+            text.reserve(text.size() * static_cast<std::size_t>(table.Count()) * 5 / 4);
     }
     if (!text.empty() && text.back() == '\n')
         text.pop_back();

@@ -34,6 +34,10 @@ double RoundToDigits(double v, int digits);
 // The general number format: 15 significant digits, fixed notation for decimal exponents -3..15
 // (0.0001, 12.5), scientific otherwise (5E-5, 1E15), no trailing zeros.
 std::string FormatGeneral(double v, char decimalSeparator);
+// The same text appended to text, without a temporary string.
+void AppendGeneral(std::string& text, double v, char decimalSeparator);
+// AppendGeneral of RoundToDigits(v, digits), the copy's number text.
+void AppendRounded(std::string& text, double v, int digits, char decimalSeparator);
 
 std::string BuildClipboardText(const TTable& table, const TColumnGroups& visible, int digits, char decimalSeparator);
 

@@ -3,6 +3,7 @@
 #include "controls/WinHandles.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -26,13 +27,17 @@ public:
 // Moveable global memory holding bytes; owned until the clipboard takes it.
 class TGlobalBlock {
 public:
-    TGlobalBlock(const void* data, std::size_t size) : FMemory(::GlobalAlloc(GMEM_MOVEABLE, size))
+    explicit TGlobalBlock(std::size_t size) : FMemory(::GlobalAlloc(GMEM_MOVEABLE, size))
     {
         CheckWin32Handle(FMemory, "GlobalAlloc");
+    }
+    TGlobalBlock(const void* data, std::size_t size) : TGlobalBlock(size)
+    {
         void* target = ::GlobalLock(FMemory);
         std::memcpy(target, data, size);
         ::GlobalUnlock(FMemory);
     }
+    TGlobalBlock(TGlobalBlock&& other) noexcept : FMemory(std::exchange(other.FMemory, nullptr)) {}
     TGlobalBlock(const TGlobalBlock&) = delete;
     TGlobalBlock& operator=(const TGlobalBlock&) = delete;
     ~TGlobalBlock()
@@ -46,20 +51,42 @@ public:
         FMemory = nullptr; // the clipboard owns it now
     }
 
+    HGLOBAL get() const { return FMemory; }
+
 private:
     HGLOBAL FMemory;
 };
 
-std::string ToAnsi(const std::wstring& text)
+// GlobalLock/GlobalUnlock pair over a block being filled.
+template <class Char>
+class TLockedBlock {
+public:
+    explicit TLockedBlock(const TGlobalBlock& block) : FMemory(block.get()), FData(static_cast<Char*>(::GlobalLock(FMemory)))
+    {
+        CheckWin32Handle(FData, "GlobalLock");
+    }
+    TLockedBlock(const TLockedBlock&) = delete;
+    TLockedBlock& operator=(const TLockedBlock&) = delete;
+    ~TLockedBlock() { ::GlobalUnlock(FMemory); }
+    Char* get() const { return FData; }
+
+private:
+    HGLOBAL FMemory;
+    Char* FData;
+};
+
+// The ANSI text of wide text, terminated, in a block of its own.
+TGlobalBlock AnsiBlock(const wchar_t* text, std::size_t length)
 {
-    if (text.empty())
-        return {};
-    const int length = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                             nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr,
-                          nullptr);
-    return result;
+    const int ansiLength = length ? ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0,
+                                                          nullptr, nullptr)
+                                  : 0;
+    TGlobalBlock block(static_cast<std::size_t>(ansiLength) + 1);
+    TLockedBlock<char> ansi(block);
+    if (ansiLength)
+        ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), ansi.get(), ansiLength, nullptr, nullptr);
+    ansi.get()[ansiLength] = '\0';
+    return block;
 }
 
 std::wstring FromAnsi(const char* text)
@@ -129,8 +156,7 @@ void TOxClipboard::SetText(const std::wstring& text) { SetTextAndData(text, 0, {
 
 void TOxClipboard::SetTextAndData(const std::wstring& text, UINT format, const std::vector<std::uint8_t>& bytes)
 {
-    const std::string ansi = ToAnsi(text);
-    TGlobalBlock ansiBlock(ansi.c_str(), ansi.size() + 1);
+    TGlobalBlock ansiBlock = AnsiBlock(text.c_str(), text.size());
     TGlobalBlock wideBlock(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
     std::optional<TGlobalBlock> dataBlock;
     if (format)
@@ -138,6 +164,28 @@ void TOxClipboard::SetTextAndData(const std::wstring& text, UINT format, const s
     TOpenClipboard open(FOwner);
     CheckWin32(::EmptyClipboard(), "EmptyClipboard");
     ansiBlock.PutOnClipboard(CF_TEXT);
+    wideBlock.PutOnClipboard(CF_UNICODETEXT);
+    if (dataBlock)
+        dataBlock->PutOnClipboard(format);
+}
+
+void TOxClipboard::SetTextAndData(const std::string& utf8, UINT format, const std::vector<std::uint8_t>& bytes)
+{
+    // Room for the longest widening; the text ends at its terminating zero, as readers expect.
+    TGlobalBlock wideBlock((utf8.size() + 1) * sizeof(wchar_t));
+    std::optional<TGlobalBlock> ansiBlock;
+    {
+        TLockedBlock<wchar_t> wide(wideBlock);
+        const std::size_t length = WidenInto(utf8, wide.get());
+        wide.get()[length] = L'\0';
+        ansiBlock.emplace(AnsiBlock(wide.get(), length));
+    }
+    std::optional<TGlobalBlock> dataBlock;
+    if (format)
+        dataBlock.emplace(bytes.data(), bytes.size());
+    TOpenClipboard open(FOwner);
+    CheckWin32(::EmptyClipboard(), "EmptyClipboard");
+    ansiBlock->PutOnClipboard(CF_TEXT);
     wideBlock.PutOnClipboard(CF_UNICODETEXT);
     if (dataBlock)
         dataBlock->PutOnClipboard(format);

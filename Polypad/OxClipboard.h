@@ -30,6 +30,9 @@ public:
     // Replaces the clipboard's content with text, as SetText puts it, and beside it bytes in a
     // private format of the caller's (registered by name).
     void SetTextAndData(const std::wstring& text, UINT format, const std::vector<std::uint8_t>& bytes);
+    // The same for UTF-8 text, converted straight into the clipboard's memory: a copy of 10^5
+    // rows is megabytes, and each intermediate string costs milliseconds.
+    void SetTextAndData(const std::string& utf8, UINT format, const std::vector<std::uint8_t>& bytes);
     // The bytes of a private format, or nothing when the clipboard does not hold it.
     std::optional<std::vector<std::uint8_t>> GetData(UINT format);
 

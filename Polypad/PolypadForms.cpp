@@ -777,7 +777,7 @@ void TPolypadForm::CopyToClipboardActionExecute()
     const std::string text = BuildClipboardText();
     FClipboard->Clear();
     // Beside the text as shown, the rows at full precision for another Polypad window.
-    FClipboard->SetTextAndData(Widen(text), ExactCopyFormat(), EncodeExactRows(*FTable));
+    FClipboard->SetTextAndData(text, ExactCopyFormat(), EncodeExactRows(*FTable));
 }
 
 void TPolypadForm::PasteFromClipboardActionExecute()

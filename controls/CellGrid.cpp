@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 TShiftState TShiftState::Current()
 {
@@ -12,6 +13,15 @@ TShiftState TShiftState::Current()
 }
 
 namespace {
+
+// A child window's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND child)
+{
+    RECT r{};
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
 
 RECT ToRect(const TIntRect& r)
 {
@@ -407,8 +417,23 @@ void TCellGrid::InvalidateCol(int col) const
 
 void TCellGrid::InvalidateGrid() const
 {
-    if (Handle())
+    if (FBatchDepth > 0)
+        FPendingInvalidate = true;
+    else if (Handle())
         ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TCellGrid::FlushWindowUpdates()
+{
+    const bool scrollBars = std::exchange(FPendingScrollBars, false);
+    const bool editor = std::exchange(FPendingEditor, false);
+    const bool invalidate = std::exchange(FPendingInvalidate, false);
+    if (scrollBars)
+        UpdateScrollBars();
+    if (editor)
+        UpdateEditor();
+    if (invalidate)
+        InvalidateGrid();
 }
 
 void TCellGrid::ScrollIntoView(int col, int row)
@@ -495,6 +520,10 @@ void TCellGrid::UpdateEditor()
 {
     if (!Handle())
         return;
+    if (FBatchDepth > 0) {
+        FPendingEditor = true;
+        return;
+    }
     if (!FEditorMode || !CanEditShow()) {
         if (FEditor && FEditor->Visible()) {
             const bool hadFocus = ::GetFocus() == FEditor->Handle();
@@ -512,8 +541,11 @@ void TCellGrid::UpdateEditor()
         return;
     }
     const RECT r = EditorRect(FCol, FRow, cell);
-    ::SetWindowPos(FEditor->Handle(), HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                   SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    // Moving a window costs a round trip to the window system even when it stays where it is.
+    const RECT placed = RectInParent(FEditor->Handle());
+    if (!FEditor->Visible() || !::EqualRect(&r, &placed))
+        ::SetWindowPos(FEditor->Handle(), HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                       SWP_SHOWWINDOW | SWP_NOACTIVATE);
     if (::GetFocus() == Handle())
         ::SetFocus(FEditor->Handle());
 }
@@ -522,6 +554,10 @@ void TCellGrid::UpdateScrollBars()
 {
     if (!Handle())
         return;
+    if (FBatchDepth > 0) {
+        FPendingScrollBars = true;
+        return;
+    }
     SCROLLINFO si{};
     si.cbSize = sizeof si;
     si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
@@ -532,13 +568,28 @@ void TCellGrid::UpdateScrollBars()
     if (maxTop <= FGeom.FixedRows)
         si.nPage = 0;
     si.nPos = FGeom.TopRow;
-    ::SetScrollInfo(Handle(), SB_VERT, &si, TRUE);
+    SetScrollInfoIfChanged(SB_VERT, si);
     const int maxLeft = FGeom.MaxLeftCol();
     si.nMin = FGeom.FixedCols;
     si.nPage = maxLeft > FGeom.FixedCols ? 1 : 0;
     si.nMax = maxLeft > FGeom.FixedCols ? maxLeft : FGeom.FixedCols;
     si.nPos = FGeom.LeftCol;
-    ::SetScrollInfo(Handle(), SB_HORZ, &si, TRUE);
+    SetScrollInfoIfChanged(SB_HORZ, si);
+}
+
+// Drawing a scroll bar on the spot costs milliseconds under Wine, and a paste sets the bars once
+// per line: a bar that stays as it is is left alone, and a changed one is drawn with the next
+// paint of the frame rather than at once.
+void TCellGrid::SetScrollInfoIfChanged(int bar, const SCROLLINFO& si)
+{
+    SCROLLINFO current{};
+    current.cbSize = sizeof current;
+    current.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    if (::GetScrollInfo(Handle(), bar, &current) && current.nMin == si.nMin && current.nMax == si.nMax &&
+        current.nPage == si.nPage && current.nPos == si.nPos)
+        return;
+    ::SetScrollInfo(Handle(), bar, &si, FALSE);
+    ::RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
 }
 
 RECT TCellGrid::EditorRect(int, int, RECT cell)

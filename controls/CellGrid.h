@@ -160,6 +160,22 @@ protected:
     void UpdateScrollBars();
     void SetTopLeft(int top, int left);
     void UpdateEditor();
+    // Runs change with the scroll bars, the editor's place and the repaint held back, then does
+    // each of them once if change asked for it: a layout of several steps otherwise redraws the
+    // scroll bars and moves the editor once per step.
+    template <class Change>
+    void BatchWindowUpdates(Change change)
+    {
+        ++FBatchDepth;
+        try {
+            change();
+        } catch (...) {
+            --FBatchDepth;
+            throw;
+        }
+        if (--FBatchDepth == 0)
+            FlushWindowUpdates();
+    }
     int SizingColumnAt(int x, int y) const;
     void ClampCurrent();
     bool FHandle0() const { return Handle() != nullptr; }
@@ -174,4 +190,13 @@ protected:
     int FSizingCol = -1;
     int FSizingOrigin = 0;
     bool FInFocusCell = false;
+
+private:
+    void FlushWindowUpdates();
+    void SetScrollInfoIfChanged(int bar, const SCROLLINFO& si);
+
+    int FBatchDepth = 0;
+    bool FPendingScrollBars = false;
+    bool FPendingEditor = false;
+    mutable bool FPendingInvalidate = false;
 };

@@ -348,7 +348,14 @@ int TSimpleGrid::FontSize() const
     return static_cast<int>(std::lround(std::abs(lf.lfHeight) * 72.0 / dpi));
 }
 
+// The counts, widths and heights change in several steps; the scroll bars, the editor and the
+// repaint follow once at the end.
 void TSimpleGrid::UpdateLayout()
+{
+    BatchWindowUpdates([this] { LayoutCells(); });
+}
+
+void TSimpleGrid::LayoutCells()
 {
     TCounterGuard guard(FLayoutCount);
     const auto counts = Mapping().Counts();

@@ -151,6 +151,7 @@ public:
     std::function<void(TSimpleGrid&, int dataCol, int dataRow)> OnDataCellSelect;
 
 protected:
+    void LayoutCells(); // UpdateLayout's steps, inside one batch of window updates
     virtual void DoChange();
     virtual TGridValue DoGetDataValue(int dataCol, int dataRow);
     virtual void DoSetDataValue(int dataCol, int dataRow, const TGridValue& value);

@@ -1,12 +1,33 @@
 #include "controls/WinHandles.h"
 
+// ASCII and two-byte sequences (Cyrillic, the degree sign) by hand: a copy of 10^5 rows is
+// megabytes of them, and the system's conversion takes several times as long. Anything else
+// goes to the system as a whole, so that invalid input is treated as it always was.
+std::size_t WidenInto(const std::string& text, wchar_t* out)
+{
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out[n++] = static_cast<wchar_t>(c);
+            continue;
+        }
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u;
+        if (c < 0xC2 || c > 0xDF || (next & 0xC0) != 0x80)
+            return text.empty() ? 0
+                                : static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, text.data(),
+                                                                                 static_cast<int>(text.size()), out,
+                                                                                 static_cast<int>(text.size())));
+        out[n++] = static_cast<wchar_t>(((c & 0x1Fu) << 6) | (next & 0x3Fu));
+        ++i;
+    }
+    return n;
+}
+
 std::wstring Widen(const std::string& text)
 {
-    if (text.empty())
-        return {};
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length);
+    std::wstring result(text.size(), L'\0');
+    result.resize(WidenInto(text, result.data()));
     return result;
 }
 

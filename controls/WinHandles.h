@@ -118,6 +118,9 @@ private:
 TUniqueBitmap CreateDibSection32(int width, int height, void** bits);
 
 std::wstring Widen(const std::string& text);
+// Widens UTF-8 into out, which has room for text.size() characters (UTF-16 never needs more);
+// returns the number written.
+std::size_t WidenInto(const std::string& text, wchar_t* out);
 std::string Narrow(const std::wstring& text);
 
 class EWin32Error : public Exception {

@@ -120,6 +120,17 @@ struct TDispatchRecord {
 };
 LRESULT DispatchMeasured(const MSG& message);
 TDispatchRecord LongestDispatch();
+// The same split by whose window handled the message: the stand-in's windows have classes
+// starting with "TOrvex"; every other window and thread messages count as the module's. Beside
+// the longest of each, the summed time of the stand-in's handlers (its map repaint above all), so
+// that the module's own time is a total minus it.
+struct TDispatchSplit {
+    TDispatchRecord LongestModule;
+    TDispatchRecord LongestStandIn;
+    double StandInMilliseconds = 0;
+};
+TDispatchSplit DispatchSplit();
+// Resets the longest dispatch and the split.
 void ResetLongestDispatch();
 
 // A stopwatch on QueryPerformanceCounter: milliseconds since StartTimer, -1 before it.

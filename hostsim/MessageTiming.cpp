@@ -2,6 +2,7 @@
 #include "hostsim/HostSimApi.h"
 
 #include <cwchar>
+#include <utility>
 
 namespace hostsim {
 
@@ -15,6 +16,7 @@ struct TLoopTiming {
     LONGLONG ModalLast = 0;
     UINT_PTR UnmeasuredTimer = 0;
     TDispatchRecord Longest;
+    TDispatchSplit Split;
     LONGLONG TimerStart = 0;
 };
 
@@ -76,6 +78,19 @@ std::wstring ClassOf(HWND window)
     return name;
 }
 
+bool IsStandInClass(const std::wstring& windowClass) { return windowClass.rfind(L"TOrvex", 0) == 0; }
+
+void Record(const TDispatchRecord& record)
+{
+    if (record.Milliseconds > gTiming.Longest.Milliseconds)
+        gTiming.Longest = record;
+    TDispatchRecord& longest = IsStandInClass(record.WindowClass) ? gTiming.Split.LongestStandIn : gTiming.Split.LongestModule;
+    if (record.Milliseconds > longest.Milliseconds)
+        longest = record;
+    if (IsStandInClass(record.WindowClass))
+        gTiming.Split.StandInMilliseconds += record.Milliseconds;
+}
+
 } // namespace
 
 void SetUnmeasuredTimer(UINT_PTR timer) { gTiming.UnmeasuredTimer = timer; }
@@ -88,21 +103,27 @@ LRESULT DispatchMeasured(const MSG& message)
     }
     if (IsUnmeasured(message))
         return ::DispatchMessageW(&message);
+    // Taken before the handler, which may destroy the window.
+    std::wstring windowClass = ClassOf(message.hwnd);
     ++gTiming.Depth;
     gTiming.ModalFirst = gTiming.ModalLast = 0;
     const LONGLONG start = Ticks();
     const LRESULT result = ::DispatchMessageW(&message);
     const LONGLONG own = Ticks() - start - (gTiming.ModalLast - gTiming.ModalFirst);
     --gTiming.Depth;
-    const double ms = Milliseconds(own);
-    if (ms > gTiming.Longest.Milliseconds)
-        gTiming.Longest = {ms, message.message, ClassOf(message.hwnd)};
+    Record({Milliseconds(own), message.message, std::move(windowClass)});
     return result;
 }
 
 TDispatchRecord LongestDispatch() { return gTiming.Longest; }
 
-void ResetLongestDispatch() { gTiming.Longest = {}; }
+TDispatchSplit DispatchSplit() { return gTiming.Split; }
+
+void ResetLongestDispatch()
+{
+    gTiming.Longest = {};
+    gTiming.Split = {};
+}
 
 void StartTimer() { gTiming.TimerStart = Ticks(); }
 

@@ -7,6 +7,8 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -54,6 +56,46 @@ TEST(OxClipboard, TableTextRoundTripsThroughBothFormats)
     EXPECT_EQ(bytes.find('\r'), std::string::npos); // lines stay LF-separated
 }
 
+// The copy hands its UTF-8 text straight to the clipboard: the same formats and texts as from
+// wide text, the private bytes beside them, and the Unicode block ends at its terminator even
+// where it has room to spare (Cyrillic needs fewer characters than bytes).
+TEST(OxClipboard, Utf8TextGivesTheSameFormatsAsWideText)
+{
+    TOwnerWindow owner;
+    TOxClipboard clipboard(owner.get());
+    const UINT format = ::RegisterClipboardFormatW(L"Polypad.Test.Bytes");
+    const std::vector<std::uint8_t> bytes = {1, 2, 3, 0, 255};
+    auto formats = [] {
+        std::string ansi;
+        std::wstring wide;
+        EXPECT_TRUE(::OpenClipboard(nullptr));
+        if (HANDLE a = ::GetClipboardData(CF_TEXT)) {
+            ansi = static_cast<const char*>(::GlobalLock(a));
+            ::GlobalUnlock(a);
+        }
+        if (HANDLE w = ::GetClipboardData(CF_UNICODETEXT)) {
+            wide = static_cast<const wchar_t*>(::GlobalLock(w));
+            ::GlobalUnlock(w);
+        }
+        ::CloseClipboard();
+        return std::make_pair(ansi, wide);
+    };
+    const std::string utf8Texts[] = {Narrow(kTable), "\xD0\xA2\xD0\xBE\xD1\x87\xD0\xBA\xD0\xB0\t1", ""};
+    for (const std::string& utf8 : utf8Texts) {
+        clipboard.SetTextAndData(Widen(utf8), format, bytes);
+        const auto fromWide = formats();
+        clipboard.SetTextAndData(utf8, format, bytes);
+        const auto fromUtf8 = formats();
+        EXPECT_EQ(fromUtf8.second, Widen(utf8));
+        EXPECT_EQ(fromUtf8, fromWide) << utf8;
+        const auto data = clipboard.GetData(format);
+        ASSERT_TRUE(data.has_value());
+        ASSERT_GE(data->size(), bytes.size());
+        EXPECT_EQ(std::vector<std::uint8_t>(data->begin(), data->begin() + 5), bytes);
+    }
+    EXPECT_EQ(::GetClipboardOwner(), owner.get());
+}
+
 TEST(OxClipboard, ReadsEightBitTextOfOtherPrograms)
 {
     const char text[] = "10\t20\r\n30,5\t40";
@@ -85,3 +127,32 @@ TEST(OxClipboard, ClearLeavesNoText)
 }
 
 } // namespace
+
+// The copy's text is widened by hand where it is ASCII and two-byte sequences; everything else
+// must come out as the system's conversion makes it, invalid bytes included.
+TEST(WidenUtf8, MatchesTheSystemConversionOnValidAndInvalidText)
+{
+    auto bySystem = [](const std::string& text) {
+        const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        std::wstring result(static_cast<std::size_t>(n), L'\0');
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), n);
+        return result;
+    };
+    const std::string cases[] = {
+        "",
+        "1\t452310.45\t45\xC2\xB0" "30'0\"\n2\tnull",
+        "\xD0\x9F\xD0\xBE\xD0\xBB\xD0\xB8\xD0\xBF\xD0\xB0\xD0\xB4",  // Cyrillic
+        "\xDF\xBF\xC2\x80",                                          // the ends of the two-byte range
+        "price \xE2\x82\xAC 5",                                      // three bytes
+        "\xF0\x9F\x98\x80",                                          // four bytes: a surrogate pair
+        "overlong \xC0\xAF and \xC1\xBF",
+        "stray \x80 continuation",
+        "cut \xC2",
+        "cut \xC2 before ASCII",
+        "\xC2\xC2\xB0",
+        "\xFF\xFE",
+        std::string("zero\0inside", 11),
+    };
+    for (const std::string& text : cases)
+        EXPECT_EQ(Widen(text), bySystem(text)) << text;
+}

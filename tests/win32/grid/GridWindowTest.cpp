@@ -225,6 +225,85 @@ TEST_F(GridWindow, NoDataRowsMeansNoCurrentRowAndTabLeaves)
     EXPECT_EQ(Focus(), Form.Other);
 }
 
+// Growth and shrinking batch the scroll bars and the editor's move to the end of the layout and
+// leave alone what did not change: after each, through the loop, the vertical bar spans the rows
+// with its thumb at the top row, and the editor covers the current cell.
+TEST_F(GridWindow, GrowingAndShrinkingKeepTheScrollBarAndTheEditorOnTheCell)
+{
+    Table.Values.resize(301, Table.Values[0]);
+    auto verticalBar = [&] {
+        SCROLLINFO si{};
+        si.cbSize = sizeof si;
+        si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+        ::GetScrollInfo(Form.Grid.Handle(), SB_VERT, &si);
+        return si;
+    };
+    auto expectEditorOnCurrentCell = [&](const char* when) {
+        ASSERT_TRUE(Editor() && ::IsWindowVisible(Editor())) << when;
+        const TGridPoint g = Form.Grid.DataToGrid(Form.Grid.DataCol(), Form.Grid.DataRow());
+        const RECT cell = Form.Grid.CellRect(g.Col, g.Row);
+        RECT editor{};
+        ::GetWindowRect(Editor(), &editor);
+        ::MapWindowPoints(nullptr, Form.Grid.Handle(), reinterpret_cast<POINT*>(&editor), 2);
+        EXPECT_EQ(editor.left, cell.left) << when;
+        EXPECT_EQ(editor.top, cell.top) << when;
+        EXPECT_EQ(editor.bottom, cell.bottom) << when;
+        EXPECT_GT(cell.bottom, cell.top) << when << ": the current cell is in view";
+    };
+    auto expectBarAtTopRow = [&](int dataRows, const char* when) {
+        const SCROLLINFO si = verticalBar();
+        EXPECT_EQ(si.nPos, Form.Grid.TopRow()) << when;
+        if (si.nPage == 0) {
+            EXPECT_EQ(si.nMax, si.nMin) << when << ": nothing to scroll";
+            return;
+        }
+        // The last scroll position shows the last row.
+        const int lastTop = si.nMax - static_cast<int>(si.nPage) + 1;
+        const TGridPoint last = Form.Grid.DataToGrid(0, dataRows - 1);
+        EXPECT_GE(lastTop + static_cast<int>(si.nPage), last.Row) << when;
+        EXPECT_LE(lastTop, last.Row) << when;
+    };
+
+    Form.Grid.MoveToDataCell(0, 1);
+    Pump(50);
+    expectEditorOnCurrentCell("before");
+
+    Form.Grid.SetDataRowCount(200);
+    Pump(50);
+    EXPECT_EQ(Form.Grid.DataRow(), 1);
+    expectBarAtTopRow(200, "grown to 200");
+    EXPECT_GT(verticalBar().nPage, 0u) << "200 rows do not fit";
+    expectEditorOnCurrentCell("grown to 200");
+
+    // At the bottom, row by row as a paste grows the grid.
+    Form.Grid.MoveToDataCell(0, 199);
+    Pump(50);
+    const int topAtBottom = Form.Grid.TopRow();
+    const SCROLLINFO atBottom = verticalBar();
+    for (int rows = 201; rows <= 300; ++rows)
+        Form.Grid.SetDataRowCount(rows);
+    Pump(50);
+    EXPECT_EQ(Form.Grid.DataRow(), 199);
+    EXPECT_EQ(Form.Grid.TopRow(), topAtBottom);
+    EXPECT_EQ(verticalBar().nMax, atBottom.nMax + 100);
+    expectBarAtTopRow(300, "grown row by row");
+    expectEditorOnCurrentCell("grown row by row");
+
+    // Shrunk above the current row and the top row: both follow, and so do the bar and the editor.
+    Form.Grid.SetDataRowCount(50);
+    Pump(50);
+    EXPECT_EQ(Form.Grid.DataRow(), 49);
+    expectBarAtTopRow(50, "shrunk to 50");
+    expectEditorOnCurrentCell("shrunk to 50");
+
+    Form.Grid.SetDataRowCount(2);
+    Pump(50);
+    EXPECT_EQ(Form.Grid.DataRow(), 1);
+    EXPECT_EQ(Form.Grid.TopRow(), Form.Grid.FixedRows());
+    expectBarAtTopRow(2, "shrunk to 2");
+    expectEditorOnCurrentCell("shrunk to 2");
+}
+
 TEST_F(GridWindow, FocusLossAppliesTheTextOnce)
 {
     ReplaceEditorText(L"9");

@@ -237,3 +237,36 @@ TEST_F(Tools, TheSlowestHandlerIsKeptWithItsMessageAndClassUntilReset)
     ::Sleep(20);
     EXPECT_GE(hostsim::TimerMilliseconds(), 15);
 }
+
+TEST_F(Tools, HandlersAreSplitBetweenTheModuleAndTheStandInByClass)
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = SlowProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"TSlowTestWindow";
+    ::RegisterClassW(&wc);
+    wc.lpszClassName = L"TOrvexSlowTestWindow";
+    ::RegisterClassW(&wc);
+    const TUniqueWindow module(::CreateWindowExW(0, L"TSlowTestWindow", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                                 wc.hInstance, nullptr));
+    const TUniqueWindow standIn(::CreateWindowExW(0, L"TOrvexSlowTestWindow", L"", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                                  nullptr, wc.hInstance, nullptr));
+    ASSERT_TRUE(module && standIn);
+    hostsim::PumpMessages();
+    hostsim::ResetLongestDispatch();
+    ::PostMessageW(standIn.get(), WM_APP + 7, 0, 0);
+    ::PostMessageW(standIn.get(), WM_APP + 7, 0, 0);
+    ::PostMessageW(module.get(), WM_APP + 7, 0, 0);
+    hostsim::PumpMessages();
+    const hostsim::TDispatchSplit split = hostsim::DispatchSplit();
+    EXPECT_EQ(split.LongestModule.WindowClass, L"TSlowTestWindow");
+    EXPECT_EQ(split.LongestStandIn.WindowClass, L"TOrvexSlowTestWindow");
+    EXPECT_GE(split.LongestModule.Milliseconds, 140);
+    // Both stand-in handlers are summed, the module's is not.
+    EXPECT_GE(split.StandInMilliseconds, 280);
+    EXPECT_LT(split.StandInMilliseconds, 2 * split.LongestStandIn.Milliseconds + 1);
+
+    hostsim::ResetLongestDispatch();
+    EXPECT_EQ(hostsim::DispatchSplit().StandInMilliseconds, 0);
+    EXPECT_EQ(hostsim::DispatchSplit().LongestModule.Milliseconds, 0);
+}
