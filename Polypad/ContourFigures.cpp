@@ -24,7 +24,7 @@ constexpr const char* kRefusedNoGap = "Невязки нет: последняя
 constexpr const char* kRefusedUndefined =
     "Невязка или длина хода не определена: проверьте координаты вершин и кривизну дуг";
 
-bool IsFinite(TFloatPoint p) { return std::isfinite(p.X) && std::isfinite(p.Y); }
+inline bool IsFinite(TFloatPoint p) { return std::isfinite(p.X) && std::isfinite(p.Y); }
 
 // theta - sin(theta); for a small angle from its series, since the difference would cancel.
 // Above 0.01 the double sine loses under 1e-11 of the result and costs a fraction of sinl.
@@ -41,14 +41,32 @@ long double ThetaMinusSine(double theta)
 // central angle times the radius, as the edge-length column has it) and the segment between its
 // chord and its arc, signed like the sweep, since an arc turning from +X toward +Y bulges to the
 // right of its chord. False when the edge is not defined.
-bool MeasureEdge(TFloatPoint p, TFloatPoint q, double convexity, long double& length, long double& segment)
+// The chord as Distance gives it, computed in place: a call inside the loop over the edges would
+// make 32-bit code store its extended-precision sums to memory on every edge.
+inline double Chord(TFloatPoint p, TFloatPoint q)
+{
+    const long double dx = static_cast<long double>(p.X) - q.X;
+    const long double dy = static_cast<long double>(p.Y) - q.Y;
+    return static_cast<double>(__builtin_sqrtl(dx * dx + dy * dy));
+}
+
+bool MeasureArc(TFloatPoint p, TFloatPoint q, double convexity, long double& length, long double& segment);
+
+inline bool MeasureEdge(TFloatPoint p, TFloatPoint q, double convexity, long double& length, long double& segment)
 {
     if (!IsFinite(p) || !IsFinite(q))
         return false;
     segment = 0;
-    length = Distance(p, q);
+    length = Chord(p, q);
     if (!TTable::IsArc(convexity) || std::fabs(convexity) <= kStraightConvexity)
         return std::isfinite(length);
+    return MeasureArc(p, q, convexity, length, segment);
+}
+
+// The rest of MeasureEdge for an arc, length holding its chord.
+[[gnu::noinline]] bool MeasureArc(TFloatPoint p, TFloatPoint q, double convexity, long double& length,
+                                  long double& segment)
+{
     // An arc, from its chord and convexity in closed form (what ArcByConvexity builds, without
     // its centre): the sweep is 4 atan K, the radius chord / 2|sin(sweep / 2)|.
     if (!std::isfinite(convexity) || length == 0)
@@ -69,7 +87,7 @@ bool MeasureEdge(TFloatPoint p, TFloatPoint q, double convexity, long double& le
     return std::isfinite(length) && std::isfinite(segment);
 }
 
-TFloatPoint PointOf(const TVertexRecord& row) { return FloatPoint(row.X, row.Y); }
+inline TFloatPoint PointOf(const TVertexRecord& row) { return TFloatPoint{row.X, row.Y}; }
 
 std::string SummaryNumber(const std::optional<double>& value)
 {

@@ -173,19 +173,19 @@ void TOxClipboard::SetTextAndData(const std::string& utf8, UINT format, const st
 {
     // Room for the longest widening; the text ends at its terminating zero, as readers expect.
     TGlobalBlock wideBlock((utf8.size() + 1) * sizeof(wchar_t));
-    std::optional<TGlobalBlock> ansiBlock;
     {
         TLockedBlock<wchar_t> wide(wideBlock);
         const std::size_t length = WidenInto(utf8, wide.get());
         wide.get()[length] = L'\0';
-        ansiBlock.emplace(AnsiBlock(wide.get(), length));
     }
     std::optional<TGlobalBlock> dataBlock;
     if (format)
         dataBlock.emplace(bytes.data(), bytes.size());
     TOpenClipboard open(FOwner);
     CheckWin32(::EmptyClipboard(), "EmptyClipboard");
-    ansiBlock->PutOnClipboard(CF_TEXT);
+    // The 8-bit text is the one the system makes from the Unicode text for a program that asks
+    // for it (in the ANSI code page, as AnsiBlock would): a copy of 10^5 rows saves converting
+    // and handing over megabytes nobody may read.
     wideBlock.PutOnClipboard(CF_UNICODETEXT);
     if (dataBlock)
         dataBlock->PutOnClipboard(format);

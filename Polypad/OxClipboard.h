@@ -31,7 +31,8 @@ public:
     // private format of the caller's (registered by name).
     void SetTextAndData(const std::wstring& text, UINT format, const std::vector<std::uint8_t>& bytes);
     // The same for UTF-8 text, converted straight into the clipboard's memory: a copy of 10^5
-    // rows is megabytes, and each intermediate string costs milliseconds.
+    // rows is megabytes, and each intermediate string costs milliseconds. The 8-bit text is left
+    // to the system, which makes it from the Unicode text when a program asks for it.
     void SetTextAndData(const std::string& utf8, UINT format, const std::vector<std::uint8_t>& bytes);
     // The bytes of a private format, or nothing when the clipboard does not hold it.
     std::optional<std::vector<std::uint8_t>> GetData(UINT format);

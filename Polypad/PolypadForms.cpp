@@ -872,8 +872,10 @@ void TPolypadForm::SimpleGridGetDataValue(int dataCol, int dataRow, TGridValue& 
 void TPolypadForm::SimpleGridSetDataValue(int dataCol, int dataRow, const TGridValue& value)
 {
     const TTableColumnKind kind = KindOfCaption(SimpleGrid->Columns().Items(dataCol).Caption());
+    const std::int32_t countBefore = FTable->Count();
     const std::int32_t row = EnsureRow(dataRow);
     const TTableCell cell{row, dataCol};
+    const std::array<std::int32_t, 2> moved = FTable->RowsMovedByCell(kind, row);
     switch (kind) {
     case ckX: case ckY: case ckEdgeLength: case ckArcConvexity: case ckArcCenterX: case ckArcCenterY:
         FHistory->EditCell(kind, row, value.AsFloat(), cell, cell);
@@ -883,8 +885,29 @@ void TPolypadForm::SimpleGridSetDataValue(int dataCol, int dataRow, const TGridV
         break;
     default: break;
     }
-    SimpleGrid->InvalidateData(-1, -1);
+    if (FTable->Count() == countBefore) {
+        SimpleGrid->InvalidateData(-1, row);
+        InvalidateRowsAround(moved);
+    } else
+        SimpleGrid->InvalidateData(-1, -1);
     FModified = true;
+}
+
+void TPolypadForm::InvalidateRowsAround(const std::array<std::int32_t, 2>& rows)
+{
+    // A moved vertex changes the lengths, angles and arcs of its own row and its neighbours'
+    // (across the closing edge too); repainting only those keeps a typed cell cheap.
+    const std::int32_t n = FTable->Count();
+    for (const std::int32_t moved : rows) {
+        if (moved < 0)
+            continue;
+        for (std::int32_t r = moved - 1; r <= moved + 1; ++r) {
+            if (r >= 0 && r < n)
+                SimpleGrid->InvalidateData(-1, r);
+            else if (FTable->Closed() && n > 0)
+                SimpleGrid->InvalidateData(-1, (r + n) % n);
+        }
+    }
 }
 
 void TPolypadForm::SimpleGridDataCellSelect()

@@ -262,6 +262,8 @@ private:
     void PostTableChanged() override;
     // Asks for the outline to be brought in line with the table, the rest of the window as it is.
     void PostOutlineSync();
+    // Repaints the rows of moved vertices and their neighbours (-1 for none).
+    void InvalidateRowsAround(const std::array<std::int32_t, 2>& rows);
     TComPtr<IHostContour> CreateHostContour();
     void CreateActions();
     void CreateComponents();

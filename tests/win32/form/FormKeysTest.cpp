@@ -187,3 +187,45 @@ TEST_F(FormInput, GridLinesBetweenColumnsAreWholeLines)
         onLine += pixel(cell.right - 1, y) == line;
     EXPECT_EQ(onLine, cell.bottom - cell.top) << "the line's pixels from the cell's top to its bottom";
 }
+
+namespace {
+
+// The grid's client area as the screen shows it now.
+std::vector<DWORD> GridOnScreen(HWND grid)
+{
+    RECT client{};
+    ::GetClientRect(grid, &client);
+    void* bits = nullptr;
+    TUniqueBitmap bitmap = CreateDibSection32(client.right, client.bottom, &bits);
+    TUniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
+    TSelectObject selected(dc.get(), bitmap.get());
+    {
+        TWindowDC screen(grid);
+        ::BitBlt(dc.get(), 0, 0, client.right, client.bottom, screen.get(), 0, 0, SRCCOPY);
+    }
+    ::GdiFlush();
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    return std::vector<DWORD>(pixels, pixels + static_cast<std::size_t>(client.right) * client.bottom);
+}
+
+} // namespace
+
+// A typed coordinate repaints only the rows it changes, its neighbours' lengths and angles among
+// them (across the closing edge too): the screen then is what a full repaint draws.
+TEST_F(FormInput, ATypedCoordinateRepaintsEveryRowWhoseFiguresItChanges)
+{
+    TPolypadForm& form = OpenParcel();
+    const HWND grid = form.SimpleGrid->Handle();
+    for (const int row : {1, 0, 3}) {
+        ClickCell(ckX, row);
+        Type(L"45230" + std::to_wstring(row));
+        Press(VK_RETURN);
+        PumpAll();
+        ASSERT_EQ(FTable->GetX(row), 452300 + row);
+        const std::vector<DWORD> shown = GridOnScreen(grid);
+        ::InvalidateRect(grid, nullptr, TRUE);
+        ::UpdateWindow(grid);
+        PumpAll();
+        EXPECT_TRUE(GridOnScreen(grid) == shown) << "a stale row on the screen after typing X of row " << row;
+    }
+}

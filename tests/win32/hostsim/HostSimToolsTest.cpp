@@ -206,9 +206,12 @@ TEST_F(Tools, AMessageBoxIsAnsweredFromItsModalLoopWithoutCountingAsASlowHandler
     ASSERT_TRUE(::SetTimer(nullptr, 0, 20, AnswerYesLater));
     const DWORD start = ::GetTickCount();
     hostsim::PumpMessages();
-    EXPECT_GE(::GetTickCount() - start, 250u);
+    const DWORD elapsed = ::GetTickCount() - start;
+    EXPECT_GE(elapsed, 250u);
     EXPECT_EQ(hostsim::StatusText(App.get()), L"message-box Yes");
-    EXPECT_LT(hostsim::LongestDispatch().Milliseconds, 100);
+    // The 300 ms the box stood open are left out; what remains is making and closing it, which
+    // a loaded machine may slow down.
+    EXPECT_LT(hostsim::LongestDispatch().Milliseconds, static_cast<double>(elapsed) - 250);
     EXPECT_EQ(hostsim::FindMessageBox(), nullptr);
 }
 
