@@ -165,13 +165,8 @@ TEST_F(FormDpi, TheVertexMarkerGrowsWithTheScreen)
     double x0 = 0, y0 = 0, x2 = 0, y2 = 0, c = 0;
     ASSERT_EQ(part->GetVertex(0, &x0, &y0, &c), S_OK);
     ASSERT_EQ(part->GetVertex(2, &x2, &y2, &c), S_OK);
-    TComPtr<IHostMainWindow> main;
-    TComPtr<IHostMapWindow> map;
-    TComPtr<IHostSurface> surface;
+    const TComPtr<IHostSurface> surface = MapSurface(FHost.get());
     TComPtr<IHostSurfaceTransform> transform;
-    ASSERT_EQ(FHost->get_MainWindow(main.put()), S_OK);
-    ASSERT_EQ(main->get_MapWindow(map.put()), S_OK);
-    ASSERT_EQ(map->get_Surface(surface.put()), S_OK);
     ASSERT_EQ(surface->get_Transform(transform.put()), S_OK);
     double scale = 0;
     ASSERT_EQ(transform->get_Scale(&scale), S_OK);

@@ -14,17 +14,6 @@ constexpr long kParcelLayer = 1;
 constexpr long kParcelStyle = 11;
 constexpr long kVertices = 20000;
 
-TComPtr<IHostSurface> MapSurface(IHostApplication* host)
-{
-    TComPtr<IHostMainWindow> main;
-    TComPtr<IHostMapWindow> map;
-    TComPtr<IHostSurface> surface;
-    EXPECT_EQ(host->get_MainWindow(main.put()), S_OK);
-    EXPECT_EQ(main->get_MapWindow(map.put()), S_OK);
-    EXPECT_EQ(map->get_Surface(surface.put()), S_OK);
-    return surface;
-}
-
 class FormOutline : public FormInput {
 protected:
     // A generated star of kVertices vertices (every tenth edge an arc) read into the window.

@@ -11,6 +11,17 @@ void PumpAll()
         hostsim::PumpMessages();
 }
 
+TComPtr<IHostSurface> MapSurface(IHostApplication* host)
+{
+    TComPtr<IHostMainWindow> main;
+    TComPtr<IHostMapWindow> map;
+    TComPtr<IHostSurface> surface;
+    EXPECT_EQ(host->get_MainWindow(main.put()), S_OK);
+    EXPECT_EQ(main->get_MapWindow(map.put()), S_OK);
+    EXPECT_EQ(map->get_Surface(surface.put()), S_OK);
+    return surface;
+}
+
 void FormTest::SetUp()
 {
     hostsim::ClearFaults();

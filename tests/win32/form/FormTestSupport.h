@@ -44,6 +44,9 @@ protected:
 // Messages until the queue is empty, several rounds.
 void PumpAll();
 
+// The drawing surface of the Host's map window.
+TComPtr<IHostSurface> MapSurface(IHostApplication* host);
+
 using TRow = std::array<double, 3>; // X, Y, convexity
 std::vector<TRow> Rows(const TTable& table);
 

@@ -24,28 +24,12 @@ RECT WindowRect(HWND window)
 // The map window's pixel of a map point.
 POINT MapPixel(IHostApplication* host, double x, double y)
 {
-    TComPtr<IHostMainWindow> main;
-    TComPtr<IHostMapWindow> map;
-    TComPtr<IHostSurface> surface;
+    const TComPtr<IHostSurface> surface = MapSurface(host);
     TComPtr<IHostSurfaceTransform> transform;
-    EXPECT_EQ(host->get_MainWindow(main.put()), S_OK);
-    EXPECT_EQ(main->get_MapWindow(map.put()), S_OK);
-    EXPECT_EQ(map->get_Surface(surface.put()), S_OK);
     EXPECT_EQ(surface->get_Transform(transform.put()), S_OK);
     double sx = 0, sy = 0;
     EXPECT_EQ(transform->MapToSurface(x, y, &sx, &sy), S_OK);
     return {static_cast<LONG>(std::lround(sx)), static_cast<LONG>(std::lround(sy))};
-}
-
-TComPtr<IHostSurface> MapSurface(IHostApplication* host)
-{
-    TComPtr<IHostMainWindow> main;
-    TComPtr<IHostMapWindow> map;
-    TComPtr<IHostSurface> surface;
-    EXPECT_EQ(host->get_MainWindow(main.put()), S_OK);
-    EXPECT_EQ(main->get_MapWindow(map.put()), S_OK);
-    EXPECT_EQ(map->get_Surface(surface.put()), S_OK);
-    return surface;
 }
 
 // Replaces the text of the current cell's editor by typing, then Enter, as a user does.
