@@ -132,6 +132,23 @@ private:
     const Char* FText = nullptr;
 };
 
+// Empties the clipboard and puts the texts on it, and beside them bytes in the private format
+// (none when format is 0). Without an 8-bit text the system makes it from the Unicode text.
+void ReplaceClipboard(HWND owner, TGlobalBlock* ansi, TGlobalBlock& wide, UINT format,
+                      const std::vector<std::uint8_t>& bytes)
+{
+    std::optional<TGlobalBlock> dataBlock;
+    if (format)
+        dataBlock.emplace(bytes.data(), bytes.size());
+    TOpenClipboard open(owner);
+    CheckWin32(::EmptyClipboard(), "EmptyClipboard");
+    if (ansi)
+        ansi->PutOnClipboard(CF_TEXT);
+    wide.PutOnClipboard(CF_UNICODETEXT);
+    if (dataBlock)
+        dataBlock->PutOnClipboard(format);
+}
+
 } // namespace
 
 void TOxClipboard::Clear()
@@ -158,15 +175,7 @@ void TOxClipboard::SetTextAndData(const std::wstring& text, UINT format, const s
 {
     TGlobalBlock ansiBlock = AnsiBlock(text.c_str(), text.size());
     TGlobalBlock wideBlock(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    std::optional<TGlobalBlock> dataBlock;
-    if (format)
-        dataBlock.emplace(bytes.data(), bytes.size());
-    TOpenClipboard open(FOwner);
-    CheckWin32(::EmptyClipboard(), "EmptyClipboard");
-    ansiBlock.PutOnClipboard(CF_TEXT);
-    wideBlock.PutOnClipboard(CF_UNICODETEXT);
-    if (dataBlock)
-        dataBlock->PutOnClipboard(format);
+    ReplaceClipboard(FOwner, &ansiBlock, wideBlock, format, bytes);
 }
 
 void TOxClipboard::SetTextAndData(const std::string& utf8, UINT format, const std::vector<std::uint8_t>& bytes)
@@ -178,17 +187,10 @@ void TOxClipboard::SetTextAndData(const std::string& utf8, UINT format, const st
         const std::size_t length = WidenInto(utf8, wide.get());
         wide.get()[length] = L'\0';
     }
-    std::optional<TGlobalBlock> dataBlock;
-    if (format)
-        dataBlock.emplace(bytes.data(), bytes.size());
-    TOpenClipboard open(FOwner);
-    CheckWin32(::EmptyClipboard(), "EmptyClipboard");
     // The 8-bit text is the one the system makes from the Unicode text for a program that asks
     // for it (in the ANSI code page, as AnsiBlock would): a copy of 10^5 rows saves converting
     // and handing over megabytes nobody may read.
-    wideBlock.PutOnClipboard(CF_UNICODETEXT);
-    if (dataBlock)
-        dataBlock->PutOnClipboard(format);
+    ReplaceClipboard(FOwner, nullptr, wideBlock, format, bytes);
 }
 
 std::optional<std::vector<std::uint8_t>> TOxClipboard::GetData(UINT format)

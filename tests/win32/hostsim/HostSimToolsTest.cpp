@@ -197,6 +197,16 @@ LRESULT CALLBACK SlowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
+// Registers a window class (once per process) whose windows take 150 ms over WM_APP + 7.
+void RegisterSlowClass(const wchar_t* name)
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = SlowProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = name;
+    ::RegisterClassW(&wc);
+}
+
 } // namespace
 
 TEST_F(Tools, AMessageBoxIsAnsweredFromItsModalLoopWithoutCountingAsASlowHandler)
@@ -217,13 +227,9 @@ TEST_F(Tools, AMessageBoxIsAnsweredFromItsModalLoopWithoutCountingAsASlowHandler
 
 TEST_F(Tools, TheSlowestHandlerIsKeptWithItsMessageAndClassUntilReset)
 {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = SlowProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"TSlowTestWindow";
-    ::RegisterClassW(&wc);
+    RegisterSlowClass(L"TSlowTestWindow");
     const TUniqueWindow window(::CreateWindowExW(0, L"TSlowTestWindow", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                                 wc.hInstance, nullptr));
+                                                 ::GetModuleHandleW(nullptr), nullptr));
     ASSERT_TRUE(window);
     hostsim::ResetLongestDispatch();
     EXPECT_EQ(hostsim::LongestDispatch().Milliseconds, 0);
@@ -243,17 +249,13 @@ TEST_F(Tools, TheSlowestHandlerIsKeptWithItsMessageAndClassUntilReset)
 
 TEST_F(Tools, HandlersAreSplitBetweenTheModuleAndTheStandInByClass)
 {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = SlowProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"TSlowTestWindow";
-    ::RegisterClassW(&wc);
-    wc.lpszClassName = L"TOrvexSlowTestWindow";
-    ::RegisterClassW(&wc);
+    RegisterSlowClass(L"TSlowTestWindow");
+    RegisterSlowClass(L"TOrvexSlowTestWindow");
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     const TUniqueWindow module(::CreateWindowExW(0, L"TSlowTestWindow", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                                 wc.hInstance, nullptr));
+                                                 instance, nullptr));
     const TUniqueWindow standIn(::CreateWindowExW(0, L"TOrvexSlowTestWindow", L"", WS_POPUP, 0, 0, 1, 1, nullptr,
-                                                  nullptr, wc.hInstance, nullptr));
+                                                  nullptr, instance, nullptr));
     ASSERT_TRUE(module && standIn);
     hostsim::PumpMessages();
     hostsim::ResetLongestDispatch();
