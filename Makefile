@@ -1,8 +1,11 @@
 # Entry points; the build trees under build/ are reused between runs.
-#   make demo [DEMO_ARGS=...]   scripts/demo: Orvex.exe with the module (coordtable until then)
+#   make demo [DEMO_ARGS=...]   bootstrap, then scripts/demo: Orvex.exe with the module
 #   make test                   bootstrap, build native, win32 and win64, run native and the
 #                               Windows suite this machine can run (win32, else win64)
 #   make test-win32 / test-win64  one Windows suite explicitly
+#   make dist                   bootstrap, build both Windows trees and gather the installer packages
+#                               build/dist/Polypad-<version>-x86.msi and -x64.msi (with the debug
+#                               information of each DLL beside them)
 #   make bench                  build and run core_bench (Release)
 #   make bench-window           build window_bench (Release, the bitness this machine runs) and
 #                               run it under Wine + Xvfb
@@ -16,10 +19,23 @@ DEMO_ARGS ?=
 FUZZ_SECONDS ?= 60
 BENCH_ARGS ?=
 
-.PHONY: demo test test-win32 test-win64 bootstrap native win32 win64 bench bench-window fuzz clean
+.PHONY: demo dist test test-win32 test-win64 bootstrap native win32 win64 bench bench-window fuzz clean
 
-demo:
+# The first command on a fresh machine: installs what is missing first, as make test does.
+demo: bootstrap
 	scripts/demo $(DEMO_ARGS)
+
+# Each tree's package target builds Polypad.dll, strips it and runs wixl (installer/); the
+# packages of earlier versions are not carried over.
+dist: bootstrap
+	rm -rf build/dist build/win32/dist build/win64/dist
+	cmake --preset win32
+	cmake --build --preset win32 --target PolypadPackage
+	cmake --preset win64
+	cmake --build --preset win64 --target PolypadPackage
+	mkdir -p build/dist
+	cp build/win32/dist/* build/win64/dist/* build/dist/
+	ls -l build/dist
 
 bootstrap:
 	scripts/bootstrap
@@ -42,11 +58,12 @@ test-win32 test-win64: bootstrap
 	cmake --build --preset $(@:test-%=%)
 	scripts/run-suites $(@:test-%=%)
 
-# One tree only: make native / make win32 / make win64
+# One tree only: make native / make win32 / make win64; the Windows trees' tests run on a
+# private display, as in make test.
 native win32 win64: bootstrap
 	cmake --preset $@
 	cmake --build --preset $@
-	ctest --preset $@
+	$(if $(filter native,$@),,scripts/with-xvfb) ctest --preset $@
 
 bench:
 	cmake --preset bench
