@@ -8,7 +8,8 @@
 #      InprocServer32 names it, the keys equal the module's own, one entry in the installed
 #      programs; Orvex.exe started from another folder creates the module through that
 #      registration and opens the Polypad window;
-#   3. msiexec /i NEXT_PACKAGE /qn over it: still one installation, of NEXT_VERSION;
+#   3. msiexec /i NEXT_PACKAGE /qn over it: still one installation, of NEXT_VERSION; PACKAGE
+#      then refuses to go back over it;
 #   4. msiexec /x NEXT_PACKAGE /qn: no file, folder or key of the package is left, and the
 #      classes and installed-programs keys are as before the installation.
 set -uo pipefail
@@ -126,6 +127,13 @@ versions=$(snapshot | grep -i 'DisplayVersion' | grep -c "$next_version")
 expect "Polypad.dll is still in the user's programs folder" test -f "$folder/Polypad.dll"
 [[ $(dump_keys) == "$own" ]] && pass "the registration is whole after the upgrade" ||
   fail "the registration differs after the upgrade"
+
+# The older package does not go back over the newer one.
+! msiexec /i "$(winpath "$package")" /qn && pass "the older package refuses to install over it" ||
+  fail "the older package installed over the newer one"
+versions=$(snapshot | grep -i 'DisplayVersion' | grep -c "$next_version")
+[[ $(installed_entries | grep -c .) == 1 && $versions == 1 ]] && pass "still one installation, of $next_version" ||
+  fail "after the older package: \"$(installed_entries)\", $versions of $next_version"
 
 # 4. Uninstall.
 expect "msiexec /x removes it" msiexec /x "$(winpath "$next_package")" /qn
