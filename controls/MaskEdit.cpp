@@ -3,6 +3,7 @@
 #include "controls/SimpleGridValue.h"
 
 #include <algorithm>
+#include <utility>
 
 const char* const MaskErrorText =
     "Неверное количество символов. Нажмите клавишу Escape для того, чтобы отказаться от изменений.";
@@ -13,6 +14,10 @@ bool IsDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
 bool IsLetter(char32_t c)
 {
     return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || (c >= 0x400 && c <= 0x45F) || (c >= 0xC0 && c <= 0x24F);
+}
+bool IsFieldSeparator(char32_t c)
+{
+    return c == U' ' || c == U'-' || c == U'.' || c == U',' || c == U':' || c == U'/';
 }
 bool IsRequired(char kind) { return kind == '0' || kind == 'L' || kind == 'A' || kind == 'C'; }
 
@@ -35,6 +40,32 @@ char32_t ToLower(char32_t c)
     if (c >= 0x400 && c <= 0x40F)
         return c + 0x50;
     return c;
+}
+
+} // namespace
+
+namespace {
+
+// Fields of digits, each closed by a literal, the first by the degree sign.
+bool HasAngleFields(const std::vector<std::pair<char, char32_t>>& slots)
+{
+    if (slots.empty() || slots.back().first != 0)
+        return false;
+    bool inField = false;
+    bool first = true;
+    for (const auto& [kind, literal] : slots) {
+        if (kind == '0' || kind == '9') {
+            inField = true;
+        } else if (kind == 0 && inField) {
+            if (first && literal != U'\u00B0')
+                return false;
+            first = false;
+            inField = false;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -98,6 +129,10 @@ TEditMask::TEditMask(const std::string& mask)
             break;
         }
     }
+    std::vector<std::pair<char, char32_t>> kinds;
+    for (const Slot& slot : FSlots)
+        kinds.emplace_back(slot.Kind, slot.Literal);
+    FAngleFields = HasAngleFields(kinds);
 }
 
 char32_t TEditMask::Accept(int pos, char32_t c) const
@@ -196,11 +231,39 @@ bool TEditMask::TypeChar(std::u32string& text, int& caret, char32_t c) const
         return false;
     const char32_t stored = Accept(pos, c);
     if (!stored)
-        return false;
+        return FAngleFields && IsFieldSeparator(c) && EndField(text, caret);
     text[static_cast<std::size_t>(pos)] = stored;
     caret = NextEditable(pos + 1);
     if (caret >= Length())
         caret = Length();
+    return true;
+}
+
+bool TEditMask::Filled(const std::u32string& text, int pos) const
+{
+    const char32_t c = text[static_cast<std::size_t>(pos)];
+    return c != FBlank && c != U' ';
+}
+
+bool TEditMask::EndField(std::u32string& text, int& caret) const
+{
+    int close = std::max(caret, 0);
+    while (close < Length() && !IsLiteral(close))
+        ++close;
+    if (close >= Length())
+        return false;
+    int start = close;
+    while (start > 0 && !IsLiteral(start - 1))
+        --start;
+    bool digitBefore = false;
+    for (int k = start; k < caret; ++k)
+        digitBefore = digitBefore || Filled(text, k);
+    if (!digitBefore)
+        return caret == start && start >= 2 && !IsLiteral(start - 2) && Filled(text, start - 2);
+    if (close == Length() - 1)
+        return false;
+    ClearRange(text, caret, close);
+    caret = close + 1;
     return true;
 }
 

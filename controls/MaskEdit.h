@@ -37,8 +37,12 @@ public:
     // The character as it would be stored at pos (case converted), or 0 when it does not fit.
     char32_t Accept(int pos, char32_t c) const;
     // Overtypes at the first editable position at or after caret. A typed literal jumps past the
-    // matching literal. Returns false (and changes nothing) when the character is refused.
+    // matching literal. In an angle mask a field separator typed after a digit of a field ends
+    // that field (see EndField). Returns false (and changes nothing) when the character is refused.
     bool TypeChar(std::u32string& text, int& caret, char32_t c) const;
+    // Digit fields closed by the degree sign and the signs after it, as "999°99'99\"": surveyors
+    // type the fields with whatever separator their notes use.
+    bool IsAngleMask() const { return FAngleFields; }
     // Blanks the editable positions in [start, end).
     void ClearRange(std::u32string& text, int start, int end) const;
     // Blanks the editable position before caret and moves the caret onto it.
@@ -59,7 +63,14 @@ private:
         char32_t Literal;
         Case Conversion;
     };
+    // A separator after a digit of the caret's field blanks the rest of the field and moves the
+    // caret to the start of the next one; right after a field filled to its end (the caret has
+    // moved on already) it is taken and does nothing. Refused in the last field.
+    bool EndField(std::u32string& text, int& caret) const;
+    bool Filled(const std::u32string& text, int pos) const;
+
     std::vector<Slot> FSlots;
+    bool FAngleFields = false;
     bool FSaveLiterals = true;
     char32_t FBlank = U'_';
 };

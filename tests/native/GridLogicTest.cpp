@@ -55,6 +55,59 @@ TEST(EditMask, TypingOvertypesAndSkipsLiterals)
     EXPECT_EQ(S(text), "___°__'__\"");
 }
 
+// Typed as a fresh editor takes them: the text the mask keeps after each sequence.
+std::string TypeInto(const TEditMask& mask, const char* typed, std::u32string start = U"")
+{
+    std::u32string text = mask.FormatValue(start);
+    int caret = 0;
+    for (const char32_t c : Utf8ToU32(typed))
+        mask.TypeChar(text, caret, c);
+    return S(text);
+}
+
+TEST(EditMask, SeparatorsEndAnAngleField)
+{
+    TEditMask mask(AngleMask);
+    ASSERT_TRUE(mask.IsAngleMask());
+    const struct {
+        const char* Typed;
+        const char* Text;
+    } cases[] = {
+        {"45-30-15", "45_°30'15\""},  {"45 30 15", "45_°30'15\""}, {"45.30.15", "45_°30'15\""},
+        {"45,30,15", "45_°30'15\""},  {"45:30/15", "45_°30'15\""}, {"45°30'15\"", "45_°30'15\""},
+        {"7-5-3", "7__°5_'3_\""},     {"45-30", "45_°30'__\""},    {"453015", "453°01'5_\""},
+        {"123-4-5", "123°4_'5_\""},    {"1-2-3-4", "1__°2_'34\""}, {"-45", "45_°__'__\""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TypeInto(mask, c.Typed), c.Text) << c.Typed;
+
+    // A separator with no digit of its field before the caret, or in the last field, is refused.
+    std::u32string text = mask.FormatValue(U"");
+    int caret = 0;
+    EXPECT_FALSE(mask.TypeChar(text, caret, U'-'));
+    EXPECT_TRUE(mask.TypeChar(text, caret, U'4'));
+    EXPECT_TRUE(mask.TypeChar(text, caret, U'-'));
+    EXPECT_FALSE(mask.TypeChar(text, caret, U'-'));
+    EXPECT_EQ(caret, 4);
+    caret = 7;
+    EXPECT_TRUE(mask.TypeChar(text, caret, U'1'));
+    EXPECT_FALSE(mask.TypeChar(text, caret, U' '));
+    EXPECT_EQ(S(text), "4__°__'1_\"");
+    EXPECT_EQ(caret, 8);
+
+    // Over an old value the separator blanks the rest of its field: 7 degrees, not 75.
+    EXPECT_EQ(TypeInto(mask, "7-", U"45°30'15\""), "7__°30'15\"");
+
+    // Other masks keep refusing separators.
+    EXPECT_FALSE(TEditMask("00-00").IsAngleMask());
+    EXPECT_FALSE(TEditMask("99:99").IsAngleMask());
+    TEditMask time("99:99");
+    text = time.FormatValue(U"");
+    caret = 0;
+    EXPECT_TRUE(time.TypeChar(text, caret, U'1'));
+    EXPECT_FALSE(time.TypeChar(text, caret, U'-'));
+}
+
 TEST(EditMask, RequiredPositionsAndFields)
 {
     TEditMask mask(">LL-00;0;*");

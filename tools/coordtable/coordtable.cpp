@@ -1,18 +1,22 @@
 // coordtable: reads the exchange text of a vertex table on standard input as a paste reads it
-// (X, Y, convexity) and writes it back as a copy writes it, with the derived columns; with
+// (X, Y, convexity; or the column groups named by --input-columns; or a start vertex and courses
+// with --courses) and writes it back as a copy writes it, with the derived columns; with
 // --summary, the contour's figures follow as name/value lines; --adjust closes an open traverse
 // first.
 #include "CoreLib/Errors.h"
 #include "Polypad/ContourFigures.h"
 #include "Polypad/Coordinates.h"
+#include "Polypad/Courses.h"
 #include "Polypad/ExchangeText.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -31,42 +35,46 @@ const char* const kGroupNames[kColumnGroupCount] = {
 const char* const kUsage =
     "usage: coordtable [options] < table.txt\n"
     "Reads tab-separated lines of X, Y and arc convexity and writes the vertex table with its\n"
-    "derived columns in the same exchange format.\n"
+    "derived columns in the same exchange format, each line ended by a line feed.\n"
     "  --digits N               decimals of the numbers written, 0..7 (default 7)\n"
     "  --closed                 the contour is closed (default open)\n"
     "  --columns LIST           comma-separated column groups (default all): PointNumber,\n"
     "                           Coordinates, EdgeLength, LeftAngle, RightAngle, DirectionAngle,\n"
     "                           ArcConvexity, ArcCenter, ArcRadius\n"
-    "  --mirrored | --normal    orientation of the map view the table reports (default mirrored);\n"
-    "                           lengths are true lengths in either\n"
+    "  --input-columns LIST     the column groups each input line holds, named as for --columns\n"
+    "                           (default Coordinates,ArcConvexity: X, Y, convexity); reads back\n"
+    "                           what coordtable wrote with the same --columns (and --closed)\n"
+    "  --courses                input: a start vertex line X<TAB>Y, then one course a line,\n"
+    "                           DIRECTION<TAB>LENGTH[<TAB>CONVEXITY]; DIRECTION as 45°30'15\",\n"
+    "                           45-30-15, 45 30 15, or a bearing such as СВ 45-30-15 or NE 45-30-15\n"
     "  --decimal-separator C    '.' or ',' (default '.'); both are read on input\n"
     "  --adjust                 closes the open traverse by the compass rule before writing\n"
     "  --summary                after the table and an empty line, the contour's figures as\n"
     "                           name<TAB>value lines at full precision: vertices, perimeter, area,\n"
     "                           orientation (closed) or vertices, length, gap_dx, gap_dy, gap,\n"
-    "                           relative_error_n (open); null where a figure is undefined\n";
+    "                           relative_error_n (open); null where a figure is undefined\n"
+    "Exit status: 0 done, 1 bad input or a failed write (message on standard error), 2 bad options.\n"
+    "--mirrored and --normal are accepted for older scripts and change nothing: no column of the\n"
+    "table depends on how the map view is oriented.\n";
 
-// The view orientation stands for the Host's map window.
-class TFixedOrientation : public TTableHost {
+// Stands for the Host's map window: a view with X up and Y to the right, as maps show them.
+class TNorthUpView : public TTableHost {
 public:
-    explicit TFixedOrientation(bool mirrored) : FMirrored(mirrored) {}
     void MapAxesToSurface(TFloatPoint& xAxis, TFloatPoint& yAxis) override
     {
         xAxis = FloatPoint(1, 0);
-        yAxis = FloatPoint(0, FMirrored ? -1 : 1);
+        yAxis = FloatPoint(0, -1);
     }
-
-private:
-    bool FMirrored;
 };
 
 struct TOptions {
     int Digits = 7;
     bool Closed = false;
-    bool Mirrored = true;
     char DecimalSeparator = '.';
     bool Adjust = false;
     bool Summary = false;
+    bool Courses = false;
+    std::optional<TColumnGroups> InputColumns;
     TColumnGroups Columns{true, true, true, true, true, true, true, true, true};
 };
 
@@ -120,10 +128,14 @@ TOptions ParseOptions(int argc, char** argv)
             options.Closed = true;
         } else if (arg == "--columns") {
             options.Columns = ParseColumns(value());
-        } else if (arg == "--mirrored") {
-            options.Mirrored = true;
-        } else if (arg == "--normal") {
-            options.Mirrored = false;
+        } else if (arg == "--input-columns") {
+            options.InputColumns = ParseColumns(value());
+            if (!(*options.InputColumns)[cgCoordinates])
+                throw EUsage("--input-columns must include Coordinates");
+        } else if (arg == "--courses") {
+            options.Courses = true;
+        } else if (arg == "--mirrored" || arg == "--normal") {
+            // Kept for older scripts; nothing in the table depends on the view.
         } else if (arg == "--decimal-separator") {
             const std::string v = value();
             if (v != "." && v != ",")
@@ -140,23 +152,108 @@ TOptions ParseOptions(int argc, char** argv)
             throw EUsage("unknown option " + arg);
         }
     }
+    if (options.Courses && options.InputColumns)
+        throw EUsage("--courses and --input-columns exclude each other");
     return options;
+}
+
+bool IsAngleText(const std::string& field)
+{
+    return field == "null" || field.find("\u00B0") != std::string::npos;
+}
+
+double NumberOrZero(const std::string& field, char decimalSeparator)
+{
+    return field.empty() ? 0 : ParseClipboardNumber(field, decimalSeparator);
+}
+
+// The rows of lines laid out as BuildClipboardText writes the groups: X and Y after the point
+// number, the convexity after the angles. The copy leaves out a length that is not defined and
+// the convexity of a straight edge, so the convexity is found after the angle texts where there
+// are any, and otherwise after the length that every row but the first of an open contour has.
+std::vector<TVertexRecord> ReadColumns(const TPasteBuffer& buffer, const TColumnGroups& groups, bool closed,
+                                       char decimalSeparator)
+{
+    const int angleFields = (groups[cgLeftAngle] ? 1 : 0) + (groups[cgRightAngle] ? 1 : 0) +
+                            (groups[cgDirectionAngle] ? 1 : 0);
+    std::vector<TVertexRecord> rows;
+    for (int line = 0; line < buffer.LineCount(); ++line) {
+        int count = 0;
+        for (int f = 0; f < TPasteBuffer::kMaxFields; ++f)
+            if (!buffer.Cell(line, f).empty())
+                count = f + 1;
+        if (count == 0)
+            continue;
+        const int x = groups[cgPointNumber] ? 1 : 0;
+        TVertexRecord row;
+        row.X = NumberOrZero(buffer.Cell(line, x), decimalSeparator);
+        row.Y = NumberOrZero(buffer.Cell(line, x + 1), decimalSeparator);
+        if (groups[cgArcConvexity]) {
+            int at = x + 2;
+            if (angleFields > 0) {
+                while (at < count && !IsAngleText(buffer.Cell(line, at)))
+                    ++at;
+                if (at + angleFields > count)
+                    throw EConvertError(Format("line %d: %d angle fields expected", line + 1, angleFields));
+                at += angleFields;
+            } else if (groups[cgEdgeLength] && (closed || !rows.empty())) {
+                ++at;
+            }
+            if (at < count)
+                row.ArcConvexity = ParseClipboardNumber(buffer.Cell(line, at), decimalSeparator);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// The default read is the paste's, which takes the first three fields whatever follows; a line
+// with more is most likely a table written with other columns, so the user hears of it.
+void WarnOfExtraFields(const TPasteBuffer& buffer)
+{
+    for (int line = 0; line < buffer.LineCount(); ++line)
+        for (int f = 3; f < TPasteBuffer::kMaxFields; ++f)
+            if (!buffer.Cell(line, f).empty()) {
+                std::fprintf(stderr,
+                             "coordtable: line %d has more than three fields; only X, Y and the convexity are "
+                             "read (see --input-columns)\n",
+                             line + 1);
+                return;
+            }
+}
+
+std::vector<TVertexRecord> ReadRows(const TOptions& options, const std::string& input)
+{
+    if (options.Courses) {
+        const TCourseList list = ReadCourses(input, options.DecimalSeparator, true, true);
+        std::vector<TVertexRecord> rows{{list.Start->X, list.Start->Y, 0}};
+        const std::vector<TVertexRecord> traverse = TraverseVertices(*list.Start, list.Courses);
+        rows.insert(rows.end(), traverse.begin(), traverse.end());
+        return rows;
+    }
+    const TPasteBuffer buffer = SplitClipboardText(input);
+    if (options.InputColumns)
+        return ReadColumns(buffer, *options.InputColumns, options.Closed, options.DecimalSeparator);
+    std::vector<TVertexRecord> rows = ParsePastedRows(buffer, options.DecimalSeparator);
+    WarnOfExtraFields(buffer);
+    return rows;
 }
 
 std::string Run(const TOptions& options, const std::string& input)
 {
-    const std::vector<TVertexRecord> rows = ParsePastedRows(SplitClipboardText(input), options.DecimalSeparator);
-    TTable table(std::make_unique<TFixedOrientation>(options.Mirrored));
+    const std::vector<TVertexRecord> rows = ReadRows(options, input);
+    TTable table(std::make_unique<TNorthUpView>());
     for (const TVertexRecord& row : rows)
         table.AddRow(FloatPoint(row.X, row.Y), row.ArcConvexity);
     table.SetClosed(options.Closed);
     if (options.Adjust)
         AdjustTraverse(table);
     std::string text = BuildClipboardText(table, options.Columns, options.Digits, options.DecimalSeparator);
+    // Every line ends with LF, the last one too, so that a pipeline's next line starts afresh.
+    if (!text.empty())
+        text += '\n';
     if (options.Summary) {
-        // The table's last line has no LF; one empty line then parts the table from the figures.
-        if (!text.empty())
-            text += '\n';
+        // One empty line parts the table from the figures.
         text += '\n';
         text += FormatFiguresSummary(ComputeContourFigures(table));
     }
@@ -181,7 +278,15 @@ int main(int argc, char** argv)
     try {
         const std::string input((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
         const std::string output = Run(options, input);
-        std::fwrite(output.data(), 1, output.size(), stdout);
+        // A full disk or a closed pipe must not pass for a table written.
+        errno = 0;
+        if (std::fwrite(output.data(), 1, output.size(), stdout) != output.size() || std::fflush(stdout) != 0 ||
+            std::ferror(stdout)) {
+            const int error = errno;
+            std::fprintf(stderr, "coordtable: cannot write the output: %s\n",
+                         error != 0 ? std::strerror(error) : "write error");
+            return 1;
+        }
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
