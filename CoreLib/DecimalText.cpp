@@ -83,13 +83,19 @@ TDecimalRead ReadDecimal(std::string_view text, double& value)
 std::string QuotedExcerpt(std::string_view text, std::size_t maxChars)
 {
     std::size_t chars = 0;
+    int continuations = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if ((c & 0xC0) == 0x80)
-            continue; // a continuation byte belongs to the character before it
+        // A continuation byte belongs to the character before it, at most three to one: a run
+        // of stray ones in text that is not UTF-8 counts as characters, so the piece stays short.
+        if ((c & 0xC0) == 0x80 && chars > 0 && continuations < 3) {
+            ++continuations;
+            continue;
+        }
         if (chars == maxChars)
             return std::string(text.substr(0, i)) + "…";
         ++chars;
+        continuations = 0;
     }
     return std::string(text);
 }

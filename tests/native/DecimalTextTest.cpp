@@ -75,6 +75,8 @@ TEST(QuotedExcerpt, CutsLongTextAtACharacterBoundary)
         cyrillic += "Ж";
     EXPECT_EQ(QuotedExcerpt(cyrillic, 3), "ЖЖЖ…");
     EXPECT_EQ(QuotedExcerpt("a€b", 2), "a€…");
+    // Text that is not UTF-8: stray continuation bytes still make a short piece.
+    EXPECT_EQ(QuotedExcerpt("l" + std::string(1000, '\xA1'), 3), "l" + std::string(11, '\xA1') + "…");
 }
 
 TEST(NumberMessages, AFiveMegabyteFieldIsQuotedInAReadablePiece)
