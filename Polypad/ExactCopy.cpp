@@ -131,6 +131,6 @@ TExactRows PastedRows(const std::optional<std::vector<std::uint8_t>>& exact, con
     TExactRows result;
     result.Rows = ParsePastedRows(SplitClipboardText(clipboardText), decimalSeparator);
     if (exact)
-        note = "Точная копия таблицы в буфере обмена повреждена (" + reason + "), вставлен текст";
+        note = "Вставлен текст: точная копия таблицы в буфере обмена повреждена (" + reason + ")";
     return result;
 }

@@ -135,7 +135,7 @@ TEST(ExactCopyTest, ADamagedBlockGivesWayToTheTextAndSaysSo)
     EXPECT_EQ(rows.Rows[0].ArcConvexity, 0.5);
     EXPECT_EQ(rows.Rows[1].Y, 40);
     EXPECT_FALSE(rows.Closed);
-    EXPECT_EQ(note, "Точная копия таблицы в буфере обмена повреждена (признак замкнутости контура повреждён), вставлен текст");
+    EXPECT_EQ(note, "Вставлен текст: точная копия таблицы в буфере обмена повреждена (признак замкнутости контура повреждён)");
 
     // A sound block wins and the text is not even read.
     textAsked = 0;

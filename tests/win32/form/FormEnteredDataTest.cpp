@@ -103,8 +103,10 @@ TEST_F(FormEnteredData, ADamagedExactCopyGivesWayToTheTextBesideIt)
     Click(*form.PasteFromClipboardAction);
     EXPECT_EQ(Rows(*FTable), (std::vector<TRow>{{10.5, 20, 0.5}, {30, 40, 0}}));
     EXPECT_EQ(HintPanel(),
-              "Точная копия таблицы в буфере обмена повреждена (признак замкнутости контура повреждён), вставлен текст");
+              "Вставлен текст: точная копия таблицы в буфере обмена повреждена (признак замкнутости контура повреждён)");
     EXPECT_EQ(form.UndoAction->Hint(), "Отменить: вставка из буфера обмена");
+    const std::wstring picture = std::wstring(FORM_SCREENSHOT_DIR) + L"/form-exact-copy-fallback.png";
+    EXPECT_EQ(hostsim::SaveWindowImage(form.Handle(), picture.c_str()), S_OK);
 
     // A sound exact copy wins over its text, and says nothing.
     form.ShowStatusHint("");
@@ -166,4 +168,24 @@ TEST_F(FormEnteredData, TypedNumbersDoNotFollowTheCRuntimesLocale)
     EXPECT_EQ(texts[0], "Ошибка ввода данных: ожидается вещественное число");
     Press(VK_ESCAPE);
     EXPECT_EQ(FTable->GetY(1), y);
+}
+
+// Pasted text that cannot be taken: a number of about 10^395 written with a negative exponent
+// is refused (not read as 0), and a 5 MB line is quoted in a readable piece; the rows stay.
+TEST_F(FormEnteredData, AnOutOfRangeNumberAndAHugeFieldAreRefusedInAShortBox)
+{
+    TPolypadForm& form = OpenParcel();
+    const std::vector<TRow> parcel = Rows(*FTable);
+    const std::wstring huge = L"1" + std::wstring(400, L'0') + L"e-5";
+    hostsim::SetClipboardText(hostsim::MainWindowHandle(FHost.get()), L"452300\t" + huge);
+    std::vector<std::string> texts = Answering({IDOK}, [&] { Click(*form.PasteFromClipboardAction); });
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "'1" + std::string(39, '0') + "…' is not a valid floating point value");
+    EXPECT_EQ(Rows(*FTable), parcel);
+
+    hostsim::SetClipboardText(hostsim::MainWindowHandle(FHost.get()), L"12" + std::wstring(5'000'000, L'x'));
+    texts = Answering({IDOK}, [&] { Click(*form.PasteFromClipboardAction); });
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "'12" + std::string(38, 'x') + "…' is not a valid floating point value");
+    EXPECT_EQ(Rows(*FTable), parcel);
 }
