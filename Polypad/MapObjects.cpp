@@ -103,7 +103,7 @@ const char* NonFiniteField(const TVertexRecord& v)
     if (!std::isfinite(v.Y))
         return "Y";
     if (!std::isfinite(v.ArcConvexity))
-        return "выпуклость";
+        return "кривизна дуги"; // as its column is named
     return nullptr;
 }
 

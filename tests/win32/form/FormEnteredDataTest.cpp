@@ -78,7 +78,7 @@ TEST_F(FormEnteredData, AShapeWithValuesThatAreNotNumbersIsRefusedAtTheFill)
     texts = Answering({IDOK}, [&] { Click(*form.FillTableFromMapObjectAction); });
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_THAT(texts[0], HasSubstr("Вершина 2 "));
-    EXPECT_THAT(texts[0], HasSubstr("(выпуклость)"));
+    EXPECT_THAT(texts[0], HasSubstr("(кривизна дуги)"));
     EXPECT_EQ(Rows(*FTable), parcel);
 
     // Out of editing mode the selection fills the table: the same refusal.
