@@ -10,6 +10,7 @@ constexpr wchar_t kSource[] = L"Polypad.PolypadComModule";
 constexpr UINT kSwitchFormTypeMessage = WM_SWITCHFORMTYPE; // 1025, posted by the editor window
 constexpr const char* kFormTypeKey = "Polypad/FormType";
 constexpr UINT_PTR kDyingFormsTimer = 1;
+constexpr const char* kInitWhileWindowText = "Модуль уже инициализирован: окно редактора открыто";
 
 BOOL CALLBACK FindApplicationWindowProc(HWND window, LPARAM lParam)
 {
@@ -136,6 +137,10 @@ STDMETHODIMP TPolypadComModule::Invoke(DISPID id, REFIID riid, LCID, WORD flags,
 STDMETHODIMP TPolypadComModule::Init(IHostApplication* Orvex, BSTR ActionName)
 {
     return ComBoundary(IID_IPolypadComModule, kSource, [&] {
+        // The window and its history work on the table: a second Init would free it under them.
+        // Refused before anything is touched, so the failure below does not undo the first Init.
+        if (FForm || !FDyingForms.empty())
+            throw EComError(E_UNEXPECTED, kInitWhileWindowText);
         try {
             DoInit(Orvex, ActionName);
         } catch (...) {
@@ -204,6 +209,8 @@ void TPolypadComModule::DoInit(IHostApplication* host, BSTR actionName)
     ThrowIfFailed(mainWindow->get_Actions(actions.put()));
     RequireHostObject(actions, "Actions");
     ThrowIfFailed(actions->Item(name.get(), FAction.put()));
+    // Without the command every later ShowHideForm would fail: Init fails now, with the reason.
+    RequireHostObject(FAction, "IHostActionList.Item");
 
     CreateNotifyWindow();
 }

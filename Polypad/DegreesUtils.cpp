@@ -1,5 +1,6 @@
 #include "Polypad/DegreesUtils.h"
 
+#include "CoreLib/DecimalText.h"
 #include "CoreLib/Errors.h"
 #include "CoreLib/Geomet.h"
 
@@ -35,7 +36,7 @@ std::int32_t StrToInt(const std::string& text)
         value = -value;
     if (i != text.size() || i == firstDigit || value > std::numeric_limits<std::int32_t>::max() ||
         value < std::numeric_limits<std::int32_t>::min())
-        throw EConvertError(Format("'%s' is not a valid integer value", text.c_str()));
+        throw EConvertError(Format("'%s' is not a valid integer value", QuotedExcerpt(text).c_str()));
     return static_cast<std::int32_t>(value);
 }
 
@@ -89,7 +90,7 @@ double ParseDegrees(const std::string& text)
     const std::size_t minutePos = text.find('\'');
     const std::size_t secondPos = text.find('"');
     if (degreePos == std::string::npos || minutePos == std::string::npos || secondPos == std::string::npos)
-        throw EConvertError(Format("'%s' is not a valid angle value", text.c_str()));
+        throw EConvertError(Format("'%s' is not a valid angle value", QuotedExcerpt(text).c_str()));
 
     const std::int32_t d = FieldBetween(text, 0, degreePos);
     const std::int32_t m = FieldBetween(text, degreePos + degree.size(), minutePos);

@@ -37,10 +37,7 @@ std::uint64_t GetLittleEndian(const std::uint8_t* in, int bytes)
     return value;
 }
 
-[[noreturn]] void Refuse(const std::string& reason)
-{
-    throw EConvertError("Данные таблицы в буфере обмена не вставлены: " + reason);
-}
+[[noreturn]] void Refuse(const std::string& reason) { throw EExactRowsRefused(reason); }
 
 const char* FieldName(std::size_t field)
 {
@@ -49,6 +46,11 @@ const char* FieldName(std::size_t field)
 }
 
 } // namespace
+
+EExactRowsRefused::EExactRowsRefused(const std::string& reason)
+    : EConvertError("Данные таблицы в буфере обмена не вставлены: " + reason), FReason(reason)
+{
+}
 
 std::vector<std::uint8_t> EncodeExactRows(std::span<const TVertexRecord> rows, bool closed)
 {
@@ -107,5 +109,28 @@ TExactRows DecodeExactRows(std::span<const std::uint8_t> bytes)
             *fields[f] = value;
         }
     }
+    return result;
+}
+
+TExactRows PastedRows(const std::optional<std::vector<std::uint8_t>>& exact, const std::function<std::string()>& text,
+                      char decimalSeparator, std::string& note)
+{
+    note.clear();
+    std::string reason;
+    if (exact) {
+        try {
+            return DecodeExactRows(*exact);
+        } catch (const EExactRowsRefused& e) {
+            // The text beside it was written by the same copy; only without one is the paste lost.
+            reason = e.Reason();
+        }
+    }
+    const std::string clipboardText = text();
+    if (exact && clipboardText.empty())
+        Refuse(reason);
+    TExactRows result;
+    result.Rows = ParsePastedRows(SplitClipboardText(clipboardText), decimalSeparator);
+    if (exact)
+        note = "Вставлен текст: точная копия таблицы в буфере обмена повреждена (" + reason + ")";
     return result;
 }

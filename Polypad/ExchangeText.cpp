@@ -1,5 +1,6 @@
 #include "Polypad/ExchangeText.h"
 
+#include "CoreLib/DecimalText.h"
 #include "CoreLib/Errors.h"
 #include "Polypad/Coordinates.h"
 
@@ -304,7 +305,10 @@ TPasteBuffer SplitClipboardText(const std::string& text)
 
 double ParseClipboardNumber(const std::string& field, char decimalSeparator)
 {
-    auto invalid = [&] { return EConvertError(Format("'%s' is not a valid floating point value", field.c_str())); };
+    // A field may be megabytes of text without a TAB or LF: the message quotes a readable piece.
+    auto invalid = [&] {
+        return EConvertError(Format("'%s' is not a valid floating point value", QuotedExcerpt(field).c_str()));
+    };
 
     std::size_t i = 0;
     std::size_t end = field.size();
@@ -344,20 +348,10 @@ double ParseClipboardNumber(const std::string& field, char decimalSeparator)
     if (i != end)
         throw invalid();
 
+    // Locale-free; a number beyond a double's range is refused, however its exponent is written.
     double value = 0;
-    const auto [ptr, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), value);
-    if (ptr != normal.data() + normal.size())
+    if (ReadDecimal(normal, value) != TDecimalRead::drOk)
         throw invalid();
-    if (ec == std::errc::result_out_of_range) {
-        // Too small to represent is zero; too large is not a coordinate.
-        const std::size_t e = normal.find('e');
-        const bool tiny = e != std::string::npos && normal.compare(e + 1, 1, "-") == 0;
-        if (!tiny)
-            throw invalid();
-        value = normal[0] == '-' ? -0.0 : 0.0;
-    } else if (ec != std::errc() || !std::isfinite(value)) {
-        throw invalid();
-    }
     return value;
 }
 

@@ -1,5 +1,6 @@
 #include "Polypad/FormSettings.h"
 
+#include "CoreLib/DecimalText.h"
 #include "CoreLib/Errors.h"
 
 #include <algorithm>
@@ -76,7 +77,7 @@ std::int32_t ReadInteger(TSettingsStore& store, const std::string& key, std::int
     auto convert = [&](const std::string& text) {
         const std::int32_t v = TextToInteger(text);
         if (v < low || v > high)
-            throw EConvertError(Format("'%s' is out of range", text.c_str()));
+            throw EConvertError(Format("'%s' is out of range", QuotedExcerpt(text).c_str()));
         return v;
     };
     return ReadOr(store, key, std::to_string(defaultValue), defaultValue, convert, badKeys);
@@ -95,14 +96,14 @@ bool TextToBoolean(const std::string& text)
         return true;
     if (EqualsIgnoringCase(text, "false"))
         return false;
-    throw EConvertError(Format("'%s' is not a valid boolean value", text.c_str()));
+    throw EConvertError(Format("'%s' is not a valid boolean value", QuotedExcerpt(text).c_str()));
 }
 
 std::int32_t TextToInteger(const std::string& text)
 {
     std::int32_t value;
     if (!ParseInteger(text, value))
-        throw EConvertError(Format("'%s' is not a valid integer value", text.c_str()));
+        throw EConvertError(Format("'%s' is not a valid integer value", QuotedExcerpt(text).c_str()));
     return value;
 }
 

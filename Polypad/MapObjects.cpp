@@ -1,5 +1,6 @@
 #include "Polypad/MapObjects.h"
 
+#include <cmath>
 #include <vector>
 
 using ContourParts::TContourPart;
@@ -94,6 +95,18 @@ TComPtr<IHostShape> SelectedShape(IHostSelection* selection, IHostObjectStore* s
     return ShapeItem(shapes.get(), shapeIndex);
 }
 
+// The name of the first field of v that is not a finite number, or nullptr.
+const char* NonFiniteField(const TVertexRecord& v)
+{
+    if (!std::isfinite(v.X))
+        return "X";
+    if (!std::isfinite(v.Y))
+        return "Y";
+    if (!std::isfinite(v.ArcConvexity))
+        return "кривизна дуги"; // as its column is named
+    return nullptr;
+}
+
 // Empties contour and writes part into it as its only part.
 void WritePart(IHostContour* contour, const TContourPart& part)
 {
@@ -127,6 +140,7 @@ void CheckCanWrite(IHostStyle* style, const TContourPart& part)
         throw Exception(kNoCreateRightText);
     if (part.Count() == 0)
         throw Exception(kNoCoordinatesText);
+    RequireFiniteVertices(part);
 }
 
 void CommitTransaction(IHostObjectStore* store)
@@ -135,6 +149,19 @@ void CommitTransaction(IHostObjectStore* store)
 }
 
 } // namespace
+
+void RequireFiniteVertices(const TContourPart& part)
+{
+    for (std::size_t i = 0; i < part.Vertices.size(); ++i)
+        if (const char* what = NonFiniteField(part.Vertices[i]))
+            throw Exception(Format(kNonFiniteRowText, static_cast<long>(i) + 1, what));
+}
+
+void RequireFiniteRect(const TFloatRect& r)
+{
+    if (!std::isfinite(r.X1) || !std::isfinite(r.Y1) || !std::isfinite(r.X2) || !std::isfinite(r.Y2))
+        throw Exception(kNonFiniteExtentText);
+}
 
 TMapWarning FillTableFromMapObject(IHostApplication* host, TTable& table)
 {
@@ -159,6 +186,10 @@ TMapWarning FillTableFromMapObject(IHostApplication* host, TTable& table)
         for (long k = 0; k < vertexCount; ++k) {
             TVertexRecord v;
             ThrowIfFailed(part->GetVertex(k, &v.X, &v.Y, &v.ArcConvexity));
+            // Such a number would be written back by an update and could not be pasted back
+            // from either copy: the shape is refused and the user's rows stay.
+            if (const char* what = NonFiniteField(v))
+                return Format(kNonFiniteVertexText, static_cast<long>(rows.size()) + 1, what);
             rows.push_back(v);
         }
         if (vertexCount > 0) {
@@ -190,6 +221,7 @@ TMapWarning UpdateMapObject(IHostApplication* host, const TContourPart& part)
     // Before the transaction: a refusal leaves nothing open in the Host.
     if (!StyleAllows(style.get(), kChangeRightMask))
         throw Exception(kNoChangeRightText);
+    RequireFiniteVertices(part);
 
     BeginTransaction(store.get(), kUpdateTransactionName);
     const TComPtr<IHostContour> contour = ShapeContour(shape.get());

@@ -23,7 +23,12 @@
 inline constexpr const char* kSelectContourText = "Выделите контур на карте";
 inline constexpr const char* kNoGeometryShapeText =
     "Выделенный объект не содержит ни одного контура, определяющего геометрию объекта";
+// "Вершина N объекта: ..." where N counts the vertices of all parts from 1, and the field named.
+inline constexpr const char* kNonFiniteVertexText =
+    "Вершина %ld выделенного объекта содержит недопустимое значение (%s). Таблица не изменена";
 // Error texts.
+inline constexpr const char* kNonFiniteRowText = "Строка %ld содержит недопустимое значение (%s)";
+inline constexpr const char* kNonFiniteExtentText = "Границы контура выходят за пределы допустимых значений";
 inline constexpr const char* kNoChangeRightText = "У вас нет прав на изменение контура";
 inline constexpr const char* kNoCreateRightText = "У вас нет прав на создание контура";
 inline constexpr const char* kNoCoordinatesText = "Ошибка создания объекта. Не заданы координаты.";
@@ -48,8 +53,14 @@ using TMapWarning = std::optional<std::string>;
 // Replaces the table's rows by the vertices of the first selected object's shape (the selected
 // shape, or the first that defines geometry), all parts in order, with the closed flag of the
 // last non-empty part. Everything is read before the table is touched, so a warning or a Host
-// failure leaves the user's rows as they were.
+// failure leaves the user's rows as they were; a vertex with a coordinate or convexity that is
+// not a finite number gives the warning kNonFiniteVertexText.
 TMapWarning FillTableFromMapObject(IHostApplication* host, TTable& table);
+
+// Raise kNonFiniteRowText / kNonFiniteExtentText for a value that is not a finite number: none is
+// ever passed to the Host.
+void RequireFiniteVertices(const ContourParts::TContourPart& part);
+void RequireFiniteRect(const TFloatRect& r);
 
 // Writes part into the first selected object's shape (chosen as by the fill) as one part, inside
 // the transaction "Обновление объекта". The change right is checked before the transaction is

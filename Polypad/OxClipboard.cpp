@@ -169,7 +169,13 @@ std::wstring TOxClipboard::GetText()
     return text.get() ? FromAnsi(text.Text().c_str()) : std::wstring();
 }
 
-void TOxClipboard::SetText(const std::wstring& text) { SetTextAndData(text, 0, {}); }
+void TOxClipboard::SetText(const std::wstring& text)
+{
+    // Unicode only, as the copy of the table: the system makes the 8-bit text from it for a
+    // program that asks, in the code page of the text's locale.
+    TGlobalBlock wideBlock(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    ReplaceClipboard(FOwner, nullptr, wideBlock, 0, {});
+}
 
 void TOxClipboard::SetTextAndData(const std::wstring& text, UINT format, const std::vector<std::uint8_t>& bytes)
 {

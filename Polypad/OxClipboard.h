@@ -25,10 +25,11 @@ public:
     // The clipboard's text: its Unicode text when there is some, else its 8-bit text widened
     // from the ANSI code page; empty when it holds no text.
     std::wstring GetText();
-    // Replaces the clipboard's content with text, as 8-bit ANSI text and as Unicode text.
+    // Replaces the clipboard's content with text as Unicode text; the system makes the 8-bit
+    // text from it on request.
     void SetText(const std::wstring& text);
-    // Replaces the clipboard's content with text, as SetText puts it, and beside it bytes in a
-    // private format of the caller's (registered by name).
+    // Replaces the clipboard's content with text, as 8-bit ANSI text and as Unicode text, and
+    // beside it bytes in a private format of the caller's (registered by name).
     void SetTextAndData(const std::wstring& text, UINT format, const std::vector<std::uint8_t>& bytes);
     // The same for UTF-8 text, converted straight into the clipboard's memory: a copy of 10^5
     // rows is megabytes, and each intermediate string costs milliseconds. The 8-bit text is left

@@ -786,13 +786,11 @@ void TPolypadForm::PasteFromClipboardActionExecute()
         return;
     // Every number is converted before the rows are replaced: a text that does not convert
     // leaves the user's rows as they were. Another Polypad window's exact copy comes first.
-    TExactRows pasted;
-    if (const auto exact = FClipboard->GetData(ExactCopyFormat())) {
-        pasted = DecodeExactRows(*exact);
-    } else {
-        const TPasteBuffer buffer = SplitClipboardText(Narrow(FClipboard->GetText()));
-        pasted.Rows = ParsePastedRows(buffer, DecimalSeparator());
-    }
+    std::string note;
+    const TExactRows pasted = PastedRows(
+        FClipboard->GetData(ExactCopyFormat()), [this] { return Narrow(FClipboard->GetText()); }, DecimalSeparator(), note);
+    if (!note.empty())
+        ShowStatusHint(note);
     // A clipboard without a single row would only wipe the table.
     if (pasted.Rows.empty())
         return;
@@ -1408,6 +1406,7 @@ void TPolypadForm::FitToWindowActionExecute()
     contour.AddPart(&FTable->ContourPart());
     TFloatRect r{};
     ContourParts::ContourBounds(contour, r);
+    RequireFiniteRect(r); // an arc's bounds can overflow where its vertices do not
     ThrowIfFailed(MapNavigator()->ShowRect(r.X1, r.Y1, r.X2, r.Y2));
 }
 

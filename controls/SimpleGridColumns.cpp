@@ -1,5 +1,7 @@
 #include "controls/SimpleGridColumns.h"
 
+#include "CoreLib/DecimalText.h"
+
 #include <algorithm>
 
 // ---- lookup values ----------------------------------------------------------
@@ -334,6 +336,6 @@ double TextToFloat(const std::string& text, const TFormatSettings& fs)
         s[at] = d;
     double value = 0;
     if (!ParseFloat(s, value, fs))
-        throw EConvertError(Format("'%s' is not a valid floating point value", text.c_str()));
+        throw EConvertError(Format("'%s' is not a valid floating point value", QuotedExcerpt(text).c_str()));
     return value;
 }

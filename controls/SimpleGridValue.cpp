@@ -1,6 +1,9 @@
 #include "controls/SimpleGridValue.h"
 
+#include "CoreLib/DecimalText.h"
+
 #include <cctype>
+#include <charconv>
 #include <cstring>
 #include <cmath>
 #include <cstdio>
@@ -369,9 +372,13 @@ std::string FloatToText(double value, const TFormatSettings& fs)
         return "NAN";
     if (std::isinf(value))
         return value > 0 ? "INF" : "-INF";
+    // printf's "%.15G" digits without its locale.
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.15G", value);
-    std::string s = buffer;
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    std::string s(buffer, written.ptr);
+    for (char& c : s)
+        if (c == 'e')
+            c = 'E';
     // "1.5E+20" → "1,5E20", "1E-05" → "1E-5"
     const std::size_t e = s.find('E');
     if (e != std::string::npos) {
@@ -430,11 +437,8 @@ bool ParseFloat(const std::string& text, double& value, const TFormatSettings& f
         ++i;
     if (i != n)
         return false;
-    const double d = std::strtod(normal.c_str(), nullptr);
-    if (std::isinf(d))
-        return false;
-    value = d;
-    return true;
+    // Without the C runtime's locale, which a Host may have set to a decimal comma.
+    return ReadDecimal(normal, value) == TDecimalRead::drOk;
 }
 
 bool ParseInteger(const std::string& text, std::int32_t& value)

@@ -31,6 +31,10 @@ std::vector<TFloatPoint> FlattenPart(const TPartData& part, double maxStep)
     const auto& v = part.Vertices;
     if (v.empty())
         return line;
+    // A part with a damaged vertex (not a finite number) is not drawn.
+    for (const TVertexData& vertex : v)
+        if (!std::isfinite(vertex.X) || !std::isfinite(vertex.Y) || !std::isfinite(vertex.Convexity))
+            return line;
     line.push_back({v[0].X, v[0].Y});
     for (std::size_t i = 1; i < v.size(); ++i)
         AppendEdge(line, {v[i - 1].X, v[i - 1].Y}, {v[i].X, v[i].Y}, v[i].Convexity, maxStep);

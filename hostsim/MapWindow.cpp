@@ -235,6 +235,8 @@ void RenderMapContents(HDC dc, const THostState& state)
                     const TSelectObject b(dc, mark.get());
                     for (const TPartData& part : shape.Contour.Parts)
                         for (const TVertexData& v : part.Vertices) {
+                            if (!std::isfinite(v.X) || !std::isfinite(v.Y))
+                                continue;
                             const TFloatPoint s = view.MapToSurface(v.X, v.Y);
                             const int x = static_cast<int>(std::lround(s.X)), y = static_cast<int>(std::lround(s.Y));
                             ::Rectangle(dc, x - 3, y - 3, x + 4, y + 4);

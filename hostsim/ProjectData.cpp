@@ -3,6 +3,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <limits>
+#include <cmath>
 #include <sstream>
 
 namespace hostsim {
@@ -82,6 +84,18 @@ public:
         if (w.empty() || in.fail() || !in.eof())
             Fail(Format("\"%s\" is not a number", w.c_str()));
         return value;
+    }
+
+    // A vertex value: a number, or "nan", "inf" or "-inf" for an object damaged by another
+    // program, which the Host hands out as it is.
+    double VertexValue(std::size_t i) const
+    {
+        const std::string& w = Word(i);
+        if (w == "nan")
+            return std::numeric_limits<double>::quiet_NaN();
+        if (w == "inf" || w == "-inf")
+            return w[0] == '-' ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+        return Real(i);
     }
 
     std::string Rest(std::size_t i) const
@@ -208,7 +222,7 @@ TProjectData ParseProject(const std::string& text)
             r.Expect(4, "v X Y CONVEXITY");
             if (!part)
                 r.Fail("a vertex must follow its part");
-            part->Vertices.push_back({r.Real(1), r.Real(2), r.Real(3)});
+            part->Vertices.push_back({r.VertexValue(1), r.VertexValue(2), r.VertexValue(3)});
         } else {
             r.Fail("unknown record \"" + kind + "\"");
         }
@@ -225,6 +239,8 @@ bool ProjectExtent(const TProjectData& project, TFloatRect& extent)
         for (const TShapeData& shape : object.Shapes)
             for (const TPartData& part : shape.Contour.Parts)
                 for (const TVertexData& v : part.Vertices) {
+                    if (!std::isfinite(v.X) || !std::isfinite(v.Y))
+                        continue; // a damaged vertex has no place on the map
                     const TFloatPoint p{v.X, v.Y};
                     if (!any)
                         extent = FloatRect(p, p);

@@ -115,4 +115,48 @@ TEST(ExactCopyTest, DamagedDataIsRefusedWithAReason)
     }
 }
 
+// The paste's choice between the exact copy and the text beside it.
+TEST(ExactCopyTest, ADamagedBlockGivesWayToTheTextAndSaysSo)
+{
+    std::vector<std::uint8_t> damaged = EncodeExactRows(Rows(3), false);
+    damaged[12] = 2;
+    int textAsked = 0;
+    auto text = [&](std::string value) {
+        return [&textAsked, value] {
+            ++textAsked;
+            return value;
+        };
+    };
+    std::string note = "stale";
+
+    TExactRows rows = PastedRows(damaged, text("10,5\t20\t0.5\n30\t40"), '.', note);
+    ASSERT_EQ(rows.Rows.size(), 2u);
+    EXPECT_EQ(rows.Rows[0].X, 10.5);
+    EXPECT_EQ(rows.Rows[0].ArcConvexity, 0.5);
+    EXPECT_EQ(rows.Rows[1].Y, 40);
+    EXPECT_FALSE(rows.Closed);
+    EXPECT_EQ(note, "Вставлен текст: точная копия таблицы в буфере обмена повреждена (признак замкнутости контура повреждён)");
+
+    // A sound block wins and the text is not even read.
+    textAsked = 0;
+    rows = PastedRows(EncodeExactRows(Rows(3), true), text("1\t2"), '.', note);
+    EXPECT_EQ(rows.Rows.size(), 3u);
+    EXPECT_TRUE(rows.Closed);
+    EXPECT_EQ(note, "");
+    EXPECT_EQ(textAsked, 0);
+
+    // No text beside the damaged block: the block's own refusal; a bad text: the text's error.
+    EXPECT_THROW(PastedRows(damaged, text(""), '.', note), EExactRowsRefused);
+    try {
+        PastedRows(damaged, text("1\tabc"), '.', note);
+        ADD_FAILURE() << "accepted";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(std::string(e.what()), "'abc' is not a valid floating point value");
+    }
+    // Without a block, only the text, and nothing to say.
+    rows = PastedRows(std::nullopt, text("1\t2"), '.', note);
+    EXPECT_EQ(rows.Rows.size(), 1u);
+    EXPECT_EQ(note, "");
+}
+
 } // namespace

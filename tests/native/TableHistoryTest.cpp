@@ -336,10 +336,12 @@ TEST_F(TableHistoryTest, TypedCellKeepsEveryRowItsSetterMoves)
                                 static_cast<std::int32_t>(i) == keeps[1])
                         << "row " << i << " moved but is not kept";
                 }
-                if (History->CanUndo()) {
-                    History->Undo();
-                    EXPECT_TRUE(SameState({kRows, closed}, StateOf(*Table)));
-                }
+                // A cell that changes the table keeps exactly one step, which takes it all back.
+                const bool changed = !SameState({kRows, closed}, after);
+                EXPECT_EQ(History->CanUndo(), changed);
+                History->Undo();
+                EXPECT_TRUE(SameState({kRows, closed}, StateOf(*Table)));
+                EXPECT_FALSE(History->CanUndo());
             }
             EXPECT_GT(moved, 0) << CellName(t.Kind) << " moved nothing, closed " << closed;
         }
@@ -384,6 +386,41 @@ TEST_F(TableHistoryTest, TenThousandOneCellStepsAtManyRowsStayUnderTheBound)
     }
     EXPECT_EQ(undone, 10000);
     EXPECT_TRUE(SameState({rows, true}, StateOf(*Table)));
+}
+
+// Pastes of 10^5 rows at the default bound of 64 MiB: the oldest steps go, what is left never
+// passes the bound, and the oldest state still reachable is exactly the one that paste made.
+TEST_F(TableHistoryTest, PastesOfManyRowsAtTheDefaultBoundDropTheOldestSteps)
+{
+    // Paste k: 10^5 rows, none equal to a row of another paste.
+    auto pasted = [](int k) {
+        std::vector<TVertexRecord> rows(100000);
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            rows[i] = TVertexRecord{k * 1e6 + static_cast<double>(i) * 0.5, static_cast<double>(i) * 0.25 - k,
+                                    i % 7 ? 0 : 0.1};
+        return rows;
+    };
+    Make(kRows, false);
+    ASSERT_EQ(History->ByteLimit(), std::size_t{64} << 20);
+    constexpr int kPastes = 30; // 30 steps of two 2.4 MB row sets each: twice the bound
+    for (int k = 1; k <= kPastes; ++k) {
+        ASSERT_TRUE(History->ReplaceAll(TTableEdit::tePaste, pasted(k), k % 2 == 0, kCellA, kCellB));
+        ASSERT_LE(History->BytesHeld(), History->ByteLimit()) << "paste " << k;
+    }
+    EXPECT_GT(History->BytesHeld(), History->ByteLimit() / 2) << "the bound, not a step count, decides";
+    int undone = 0;
+    while (History->Undo())
+        ++undone;
+    ASSERT_GT(undone, 5);
+    ASSERT_LT(undone, kPastes) << "the oldest steps are dropped";
+    const int oldest = kPastes - undone;
+    EXPECT_TRUE(SameState({pasted(oldest), oldest % 2 == 0}, StateOf(*Table)));
+    EXPECT_FALSE(History->CanUndo());
+    for (int k = oldest + 1; k <= kPastes; ++k) {
+        ASSERT_TRUE(History->Redo());
+        ASSERT_TRUE(SameState({pasted(k), k % 2 == 0}, StateOf(*Table))) << "paste " << k;
+    }
+    EXPECT_FALSE(History->CanRedo());
 }
 
 TEST_F(TableHistoryTest, SmallBoundDropsTheOldestStepsFirst)

@@ -346,3 +346,28 @@ TEST_F(Hosting, DoneAndReleaseDuringAWarningOfTheWindowLeaveNoWindowAndNoHostRef
     EXPECT_EQ(FindForm(), nullptr);
     // TearDown checks that no Host object is left alive.
 }
+
+// A second Init while the window is open would free the table and the history under it: it is
+// refused with an error, and the window goes on editing the same rows.
+TEST_F(Hosting, ASecondInitWhileTheWindowIsOpenIsRefusedAndChangesNothing)
+{
+    const HWND form = OpenEditedWindow(FHost.get(), FModule.get());
+    ASSERT_NE(form, nullptr);
+    const long calls = hostsim::CallCount();
+    TBStr name(std::wstring(L"Полипад"));
+    EXPECT_EQ(FModule->Init(FHost.get(), name.get()), E_UNEXPECTED);
+    EXPECT_EQ(TakeErrorDescription(), L"Модуль уже инициализирован: окно редактора открыто");
+    EXPECT_EQ(hostsim::CallCount(), calls) << "nothing was asked of the Host";
+    EXPECT_EQ(FindForm(), form);
+    EXPECT_TRUE(Checked());
+    EXPECT_EQ(CountNotifyWindows(), 1);
+    // The window still works on its table: another row, the map's selection followed, hidden.
+    ClickToolButton(form, kAddRowButton);
+    ASSERT_EQ(hostsim::SelectMapObject(FHost.get(), 101, -1), S_OK);
+    PumpMessages();
+    EXPECT_EQ(hostsim::StatusText(FHost.get()).find(L"Polypad."), std::wstring::npos)
+        << Narrow(hostsim::StatusText(FHost.get()));
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    EXPECT_EQ(FindForm(), nullptr);
+    EXPECT_FALSE(Checked());
+}

@@ -95,6 +95,8 @@ public:
             return hr;
         GState.LastActionName = V_VT(&name) == VT_BSTR ? std::wstring(V_BSTR(&name), ::SysStringLen(V_BSTR(&name)))
                                                        : L"<not a string>";
+        if (GState.NoAction)
+            return S_OK;
         return Give<TAction>(result);
     }
 };

@@ -34,6 +34,7 @@ struct TFakeState {
     // Surface image of map (x, y) is (A x + C y + E, B x + D y + F).
     double A = 1, B = 0, C = 0, D = 1, E = 0, F = 0;
     std::wstring LastActionName;
+    bool NoAction = false; // IHostActionList.Item answers S_OK without an object
     long LiveObjects = 0;
     // Kind and parameter text of the last CreateGeometry and the parts of the contour it made.
     long GeometryKind = -1;

@@ -587,6 +587,22 @@ TEST_F(ModuleLifecycle, MethodsComputeWithThe64BitMantissaAndGiveTheCallersPreci
     EXPECT_EQ(module->Done(), S_OK);
 }
 
+// A Host that answers the command lookup with success but no object: Init fails with the reason,
+// instead of every later ShowHideForm failing with "Модуль не инициализирован".
+TEST_F(ModuleLifecycle, InitFailsWhenTheHostGivesNoCommandObject)
+{
+    TComPtr<IPolypadComModule> module = CreateModule();
+    const ULONG refsBefore = HostRefs();
+    fakehost::State().NoAction = true;
+    TBStr action(std::wstring(L"ShowPolypad"));
+    EXPECT_EQ(module->Init(FHost.get(), action.get()), E_POINTER);
+    EXPECT_EQ(TakeErrorDescription(), L"Хост не вернул объект (IHostActionList.Item)");
+    EXPECT_EQ(CountNotifyWindows(), 0);
+    EXPECT_EQ(HostRefs(), refsBefore) << "a failed Init keeps nothing of the Host";
+    EXPECT_EQ(module->ShowHideForm(), E_UNEXPECTED);
+    EXPECT_EQ(module->Done(), S_OK);
+}
+
 TEST_F(ModuleLifecycle, MethodsBeforeInitAndBeforeAnyWindowSucceed)
 {
     TComPtr<IPolypadComModule> module = CreateModule();
