@@ -257,20 +257,19 @@ TContourFigures TFiguresTree::Figures(std::span<const TVertexRecord> rows) const
 
 // ---- TFiguresChanges -------------------------------------------------------------------------
 
-TFiguresChanges::TExpected TFiguresChanges::Expect(std::int32_t first, std::int32_t count)
+TFiguresChanges::TExpected TFiguresChanges::Expect(std::span<const TRange> ranges)
 {
-    FExpecting = true;
-    FExpected = {first, count};
+    FExpected.assign(ranges.begin(), ranges.end());
     return TExpected(*this);
 }
 
 void TFiguresChanges::Announced()
 {
-    if (!FExpecting) {
+    if (FExpected.empty()) {
         FAll = true;
         FRanges.clear();
     } else if (!FAll) {
-        FRanges.push_back(FExpected);
+        FRanges.insert(FRanges.end(), FExpected.begin(), FExpected.end());
     }
 }
 

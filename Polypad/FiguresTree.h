@@ -70,19 +70,26 @@ private:
 // learns it from the table's announcements: some rows rewritten in place, or anything at all.
 class TFiguresChanges {
 public:
-    // The next announcements come from a change of rows [first, first + count) in place; until
-    // the returned guard goes, each announcement notes those rows instead of the whole table.
+    // Rows [First, First + Count).
+    struct TRange {
+        std::int32_t First = 0;
+        std::int32_t Count = 0;
+    };
+
+    // The next announcements come from a change of the given rows in place; until the returned
+    // guard goes, each announcement notes those rows instead of the whole table. No ranges: the
+    // change may touch anything.
     class TExpected {
     public:
         explicit TExpected(TFiguresChanges& owner) : FOwner(owner) {}
         TExpected(const TExpected&) = delete;
         TExpected& operator=(const TExpected&) = delete;
-        ~TExpected() { FOwner.FExpecting = false; }
+        ~TExpected() { FOwner.FExpected.clear(); }
 
     private:
         TFiguresChanges& FOwner;
     };
-    [[nodiscard]] TExpected Expect(std::int32_t first, std::int32_t count);
+    [[nodiscard]] TExpected Expect(std::span<const TRange> ranges);
 
     // One announcement of the table.
     void Announced();
@@ -90,12 +97,7 @@ public:
     void ApplyTo(TFiguresTree& tree, std::span<const TVertexRecord> rows, bool closed);
 
 private:
-    struct TRange {
-        std::int32_t First;
-        std::int32_t Count;
-    };
-    bool FExpecting = false;
-    TRange FExpected{0, 0};
+    std::vector<TRange> FExpected;
     bool FAll = true;
     std::vector<TRange> FRanges;
 };

@@ -104,7 +104,7 @@ TEST(FiguresChanges, OnlyExpectedAnnouncementsUpdateRowsInPlace)
     ExpectSameBits(SumContourEdges(rows, true), tree.Sums(), "first");
 
     {
-        const auto expected = changes.Expect(1200, 1);
+        const auto expected = changes.Expect(std::vector<TFiguresChanges::TRange>{{1200, 1}});
         rows[1200].X += 10;
         changes.Announced();
     }
@@ -115,8 +115,9 @@ TEST(FiguresChanges, OnlyExpectedAnnouncementsUpdateRowsInPlace)
     ExpectSameBits(SumContourEdges(rows, true), tree.Sums(), "undescribed change");
 
     {
-        const auto expected = changes.Expect(2999, 1);
+        const auto expected = changes.Expect(std::vector<TFiguresChanges::TRange>{{2999, 1}, {5, 2}});
         rows[2999].Y += 3;
+        rows[6].X += 2;
         changes.Announced();
     }
     changes.ApplyTo(tree, rows, true);
@@ -124,7 +125,7 @@ TEST(FiguresChanges, OnlyExpectedAnnouncementsUpdateRowsInPlace)
 
     // Rows added or the flag changed while an in-place change was expected: built whole.
     {
-        const auto expected = changes.Expect(10, 1);
+        const auto expected = changes.Expect(std::vector<TFiguresChanges::TRange>{{10, 1}});
         rows.push_back({452000, 1385000, 0});
         changes.Announced();
     }
