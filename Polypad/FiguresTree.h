@@ -93,6 +93,8 @@ public:
 
     // One announcement of the table.
     void Announced();
+    // The rows noted since the last ApplyTo; nullptr when anything may have changed.
+    const std::vector<TRange>* Noted() const { return FAll ? nullptr : &FRanges; }
     // Brings tree in line with rows and forgets what was noted.
     void ApplyTo(TFiguresTree& tree, std::span<const TVertexRecord> rows, bool closed);
 

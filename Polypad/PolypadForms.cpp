@@ -392,6 +392,12 @@ void TPolypadForm::Initialize(IHostApplication* host, TTable* table, bool keepEd
         if (!FDestroyRequested) {
             if (FTableDirty) {
                 FTableDirty = false;
+                // The outline is split again around rewritten rows only, as the figures are summed.
+                if (const auto* rows = FFiguresChanges.Noted(); rows && FOutline)
+                    for (const TFiguresChanges::TRange& r : *rows)
+                        FOutline->RowsRewritten(r.First, r.Count);
+                else if (FOutline)
+                    FOutline->RowsChanged();
                 UpdateActions();
                 UpdateFigures();
             }
