@@ -13,7 +13,18 @@ bool TOutlineOverlay::Sync(const std::vector<TVertexRecord>& rows, bool closed, 
 {
     const auto start = std::chrono::steady_clock::now();
     const auto timeIsUp = [&] { return std::chrono::steady_clock::now() - start >= budget; };
-    const std::vector<TOutlinePiece> targets = SplitOutline(rows, closed);
+    const auto n = static_cast<std::int32_t>(rows.size());
+    if (!FAnyChange && !FRewritten.empty() && FTargetRows == n && FTargetsClosed == closed) {
+        for (const auto& [first, count] : FRewritten)
+            FTargets = ResplitOutline(rows, closed, FTargets, first, count);
+    } else {
+        FTargets = SplitOutline(rows, closed);
+    }
+    FTargetRows = n;
+    FTargetsClosed = closed;
+    FAnyChange = false;
+    FRewritten.clear();
+    const std::vector<TOutlinePiece>& targets = FTargets;
     std::vector<bool> unused;
     const std::vector<std::int32_t> matched = Match(rows, targets, unused);
     FLastBuilt = 0;
@@ -28,6 +39,21 @@ bool TOutlineOverlay::Sync(const std::vector<TVertexRecord>& rows, bool closed, 
         ++FLastBuilt;
     }
     return true;
+}
+
+void TOutlineOverlay::RowsRewritten(std::int32_t first, std::int32_t count)
+{
+    // Many small changes (painting off while the user types) cost as much as one whole split.
+    if (FRewritten.size() >= 64)
+        RowsChanged();
+    if (!FAnyChange)
+        FRewritten.emplace_back(first, count);
+}
+
+void TOutlineOverlay::RowsChanged()
+{
+    FAnyChange = true;
+    FRewritten.clear();
 }
 
 std::vector<std::int32_t> TOutlineOverlay::Match(const std::vector<TVertexRecord>& rows,

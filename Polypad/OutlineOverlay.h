@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class TOutlineOverlay {
@@ -23,6 +24,12 @@ public:
     // Removes what no longer matches the rows, then builds new pieces, until budget has passed
     // (doing at least one of either); true when the overlay shows exactly the rows.
     bool Sync(const std::vector<TVertexRecord>& rows, bool closed, std::chrono::steady_clock::duration budget);
+
+    // What changed since the last Sync, as far as the caller knows: rows rewritten in place, or
+    // anything. With rewritten rows only, the next Sync splits the outline again around them
+    // alone; with nothing noted it splits the whole outline.
+    void RowsRewritten(std::int32_t first, std::int32_t count);
+    void RowsChanged();
 
     std::int32_t PieceCount() const { return static_cast<std::int32_t>(FPieces.size()); }
     // Pieces built and removed by the last Sync.
@@ -49,6 +56,12 @@ private:
     TContourFactory FCreateContour;
     TPaintHintPen FPen;
     std::vector<TShownPiece> FPieces;
+    // The pieces of the rows at the last Sync, and the rows rewritten since.
+    std::vector<TOutlinePiece> FTargets;
+    std::int32_t FTargetRows = -1;
+    bool FTargetsClosed = false;
+    bool FAnyChange = false;
+    std::vector<std::pair<std::int32_t, std::int32_t>> FRewritten;
     std::int32_t FLastBuilt = 0;
     std::int32_t FLastRemoved = 0;
 };

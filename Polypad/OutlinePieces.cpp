@@ -82,6 +82,47 @@ std::vector<TOutlinePiece> SplitOutline(const std::vector<TVertexRecord>& rows, 
     return pieces;
 }
 
+std::vector<TOutlinePiece> ResplitOutline(const std::vector<TVertexRecord>& rows, bool closed,
+                                          const std::vector<TOutlinePiece>& previous, std::int32_t first,
+                                          std::int32_t count)
+{
+    const auto n = static_cast<std::int32_t>(rows.size());
+    // Row 0 is in the first piece and, closed, in the last; small contours are one piece.
+    const bool fits = !previous.empty() && previous.back().First + previous.back().Count == n &&
+                      previous.back().ClosingVertex == closed && !previous.back().Closed;
+    if (n <= kOutlineWholeLimit || !fits || first <= 0 || count <= 0 || first > n - count)
+        return SplitOutline(rows, closed);
+    const std::int32_t end = first + count;
+    // A piece's end depends on its own row and on where the piece began: the ends before the
+    // first changed row stay, and past the changed rows the split is the old one again from the
+    // first end the two share.
+    std::size_t k = 0;
+    while (k + 1 < previous.size() && previous[k + 1].First < first)
+        ++k;
+    std::vector<TOutlinePiece> pieces(previous.begin(), previous.begin() + static_cast<std::ptrdiff_t>(k));
+    std::int32_t start = previous[k].First;
+    ++k;
+    auto add = [&](TOutlinePiece piece) {
+        piece.Hash = PieceHash(rows, piece);
+        pieces.push_back(piece);
+    };
+    for (std::int32_t i = start + 1; i < n - 1; ++i) {
+        const std::int32_t edges = i - start;
+        if (edges >= kOutlineMaxEdges || (edges >= kOutlineMinEdges && EndsPiece(rows[static_cast<std::size_t>(i)]))) {
+            add({start, edges + 1, false, false, 0});
+            start = i;
+            while (k < previous.size() && previous[k].First < i)
+                ++k;
+            if (i >= end && k < previous.size() && previous[k].First == i) {
+                pieces.insert(pieces.end(), previous.begin() + static_cast<std::ptrdiff_t>(k), previous.end());
+                return pieces;
+            }
+        }
+    }
+    add({start, n - start, closed, false, 0});
+    return pieces;
+}
+
 std::vector<TVertexRecord> PieceVertices(const std::vector<TVertexRecord>& rows, const TOutlinePiece& piece)
 {
     std::vector<TVertexRecord> vertices;

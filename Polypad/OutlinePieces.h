@@ -29,6 +29,13 @@ struct TOutlinePiece {
 // The pieces of rows in order; none for no rows.
 std::vector<TOutlinePiece> SplitOutline(const std::vector<TVertexRecord>& rows, bool closed);
 
+// What SplitOutline gives for rows whose rows [first, first + count) were rewritten in place,
+// previous being its pieces before (same count, same closed flag): only the pieces from the one
+// holding the first changed row up to where the old piece ends are met again are made afresh.
+std::vector<TOutlinePiece> ResplitOutline(const std::vector<TVertexRecord>& rows, bool closed,
+                                          const std::vector<TOutlinePiece>& previous, std::int32_t first,
+                                          std::int32_t count);
+
 // The vertices the piece's Host part holds. The convexity of a vertex belongs to the edge that
 // ends in it, so a piece's first vertex carries none unless the piece is the whole contour.
 std::vector<TVertexRecord> PieceVertices(const std::vector<TVertexRecord>& rows, const TOutlinePiece& piece);

@@ -46,6 +46,17 @@ bool IsAngleKind(TTableColumnKind kind)
 
 bool NeverEditable(TTableColumnKind kind) { return kind == ckPointNumber || kind == ckArcRadius; }
 
+// Rows rewritten by an undo or redo that are repainted one by one; beyond, the whole grid.
+constexpr std::int32_t kRowsRepaintedAlone = 64;
+
+std::vector<TFiguresChanges::TRange> FiguresRuns(const std::vector<TTableHistory::TRowRange>& runs)
+{
+    std::vector<TFiguresChanges::TRange> ranges;
+    for (const TTableHistory::TRowRange& run : runs)
+        ranges.push_back({run.Start, run.Count});
+    return ranges;
+}
+
 } // namespace
 
 // ---- settings store -------------------------------------------------------------------------
@@ -381,6 +392,12 @@ void TPolypadForm::Initialize(IHostApplication* host, TTable* table, bool keepEd
         if (!FDestroyRequested) {
             if (FTableDirty) {
                 FTableDirty = false;
+                // The outline is split again around rewritten rows only, as the figures are summed.
+                if (const auto* rows = FFiguresChanges.Noted(); rows && FOutline)
+                    for (const TFiguresChanges::TRange& r : *rows)
+                        FOutline->RowsRewritten(r.First, r.Count);
+                else if (FOutline)
+                    FOutline->RowsChanged();
                 UpdateActions();
                 UpdateFigures();
             }
@@ -874,6 +891,12 @@ void TPolypadForm::SimpleGridSetDataValue(int dataCol, int dataRow, const TGridV
     const std::int32_t row = EnsureRow(dataRow);
     const TTableCell cell{row, dataCol};
     const std::array<std::int32_t, 2> moved = FTable->RowsMovedByCell(kind, row);
+    // The rows the cell moves are the only ones whose edges the figures sum again.
+    std::vector<TFiguresChanges::TRange> movedRuns;
+    for (const std::int32_t r : moved)
+        if (r >= 0)
+            movedRuns.push_back({r, 1});
+    const auto expected = FFiguresChanges.Expect(movedRuns);
     switch (kind) {
     case ckX: case ckY: case ckEdgeLength: case ckArcConvexity: case ckArcCenterX: case ckArcCenterY:
         FHistory->EditCell(kind, row, value.AsFloat(), cell, cell);
@@ -928,7 +951,9 @@ void TPolypadForm::UpdateFigures()
 {
     if (!FTable || !MainStatusBar)
         return;
-    FFiguresText = FormatFiguresLine(ComputeContourFigures(*FTable), FDigits, DecimalSeparator());
+    const std::vector<TVertexRecord>& rows = FTable->ContourPart().Vertices;
+    FFiguresChanges.ApplyTo(FFiguresTree, rows, FTable->Closed());
+    FFiguresText = FormatFiguresLine(FFiguresTree.Figures(rows), FDigits, DecimalSeparator());
     LayoutStatusPanels();
     MainStatusBar->SetPanelText(1, FFiguresText);
 }
@@ -1308,24 +1333,49 @@ void TPolypadForm::UndoActionExecute()
 {
     if (!FEditingMode)
         return;
-    if (const auto cell = FHistory->Undo())
-        ShowRowsOfHistory(*cell);
+    const std::vector<TTableHistory::TRowRange> runs = FHistory->RowsRewrittenBy(false);
+    std::optional<TTableCell> cell;
+    {
+        const auto expected = FFiguresChanges.Expect(FiguresRuns(runs));
+        cell = FHistory->Undo();
+    }
+    if (cell)
+        ShowRowsOfHistory(*cell, runs);
 }
 
 void TPolypadForm::RedoActionExecute()
 {
     if (!FEditingMode)
         return;
-    if (const auto cell = FHistory->Redo())
-        ShowRowsOfHistory(*cell);
+    const std::vector<TTableHistory::TRowRange> runs = FHistory->RowsRewrittenBy(true);
+    std::optional<TTableCell> cell;
+    {
+        const auto expected = FFiguresChanges.Expect(FiguresRuns(runs));
+        cell = FHistory->Redo();
+    }
+    if (cell)
+        ShowRowsOfHistory(*cell, runs);
 }
 
-void TPolypadForm::ShowRowsOfHistory(TTableCell cell)
+void TPolypadForm::ShowRowsOfHistory(TTableCell cell, const std::vector<TTableHistory::TRowRange>& runs)
 {
     SimpleGrid->SetDataRowCount(FTable->Count());
     if (cell.Row >= 0)
         SimpleGrid->MoveToDataCell(cell.Col >= 0 ? cell.Col : SimpleGrid->DataCol(), cell.Row);
-    SimpleGrid->InvalidateData(-1, -1);
+    // Rows rewritten in place change their own cells and their neighbours' derived ones; a few
+    // are repainted alone, many (or rows added or removed) with the whole grid.
+    std::int32_t rewritten = 0;
+    for (const TTableHistory::TRowRange& run : runs)
+        rewritten += run.Count;
+    if (runs.empty() || rewritten > kRowsRepaintedAlone) {
+        SimpleGrid->InvalidateData(-1, -1);
+    } else {
+        for (const TTableHistory::TRowRange& run : runs) {
+            for (std::int32_t r = run.Start; r < run.Start + run.Count; ++r)
+                SimpleGrid->InvalidateData(-1, r);
+            InvalidateRowsAround({run.Start, run.Start + run.Count - 1});
+        }
+    }
     SimpleGrid->SyncCurrentCell();
     FModified = !FHistory->IsClean();
     UpdateClosedAction();
@@ -1418,6 +1468,7 @@ void TPolypadForm::EraseOverlay()
 
 void TPolypadForm::PostTableChanged()
 {
+    FFiguresChanges.Announced();
     FTableDirty = true;
     PostOutlineSync();
 }

@@ -12,6 +12,7 @@
 
 #include "CoreLib/RefObjects.h"
 #include "Polypad/ComUtils.h"
+#include "Polypad/FiguresTree.h"
 #include "Polypad/Coordinates.h"
 #include "Polypad/FormSettings.h"
 #include "Polypad/MapObjects.h"
@@ -221,8 +222,9 @@ public:
     void ClearRows();
     // The current cell as the history records it.
     TTableCell CurrentCell() const;
-    // The grid, the commands and the edit mark after the history replaced rows.
-    void ShowRowsOfHistory(TTableCell cell);
+    // The grid, the commands and the edit mark after the history replaced rows; runs are the rows
+    // it rewrote in place (empty: any number of rows changed).
+    void ShowRowsOfHistory(TTableCell cell, const std::vector<TTableHistory::TRowRange>& runs);
     void UpdateUndoActions();
     void UpdatePositionAction();
     // Fills the table from the selected object; a step of the history when the user asked for it
@@ -298,4 +300,7 @@ private:
     long FContourHintRebuilds = 0;
     bool FDestroyRequested = false;
     std::string FFiguresText;
+    // The figures' sums, kept up to date with the rows the table announced as changed.
+    TFiguresTree FFiguresTree;
+    TFiguresChanges FFiguresChanges;
 };

@@ -390,6 +390,23 @@ std::string TTableHistory::RedoText() const
     return "Повторить: " + TableEditName(step.Edit, step.Column);
 }
 
+std::vector<TTableHistory::TRowRange> TTableHistory::RowsRewrittenBy(bool redo) const
+{
+    std::vector<TRowRange> runs;
+    if (redo ? FIndex >= FSteps.size() : FIndex == 0)
+        return runs;
+    const TStep& step = FSteps[redo ? FIndex : FIndex - 1];
+    if (step.ClosedBefore != step.ClosedAfter)
+        return runs;
+    for (std::size_t s = 0; s < step.SpanCount; ++s) {
+        const TSpan& span = step.Spans[s];
+        if (span.BeforeCount != span.AfterCount)
+            return {};
+        runs.push_back({span.Start, span.AfterCount});
+    }
+    return runs;
+}
+
 std::optional<TTableCell> TTableHistory::Undo()
 {
     DropIfStale();

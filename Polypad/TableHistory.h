@@ -93,6 +93,16 @@ public:
     std::optional<TTableCell> Undo();
     std::optional<TTableCell> Redo();
 
+    // A run of rows [Start, Start + Count).
+    struct TRowRange {
+        std::int32_t Start = 0;
+        std::int32_t Count = 0;
+    };
+    // The runs of rows (at most two) that the next Undo, or Redo, rewrites in place, so that the
+    // window repaints and sums again only those; empty when that step adds or removes rows,
+    // changes the closed flag, or there is no step.
+    std::vector<TRowRange> RowsRewrittenBy(bool redo) const;
+
     // The clean mark: the table as it is now is the one the map has (after a fill from the map or
     // a write to it). IsClean tells whether undo and redo have brought the table back there; once
     // the step leading to that state is dropped nothing is clean until the next SetClean.
@@ -114,10 +124,6 @@ private:
         std::int32_t Start = 0;
         std::int32_t BeforeCount = 0;
         std::int32_t AfterCount = 0;
-    };
-    struct TRowRange {
-        std::int32_t Start = 0;
-        std::int32_t Count = 0;
     };
     struct TStep {
         TTableEdit Edit = TTableEdit::teCell;

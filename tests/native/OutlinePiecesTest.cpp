@@ -157,3 +157,39 @@ TEST(OutlinePieces, RepeatedRowsStillMakeBoundedPieces)
         EXPECT_LE(p.Count, kOutlineMaxEdges + 1);
     EXPECT_EQ(pieces.size(), static_cast<std::size_t>((20000 - 1 + kOutlineMaxEdges - 1) / kOutlineMaxEdges));
 }
+
+// Rows rewritten in place: splitting again from the old pieces gives exactly the pieces a split
+// of the whole contour gives, whether the change moves piece ends or not.
+TEST(OutlinePieces, ResplittingAroundRewrittenRowsMatchesAWholeSplit)
+{
+    auto same = [](const std::vector<TOutlinePiece>& a, const std::vector<TOutlinePiece>& b) {
+        if (a.size() != b.size())
+            return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (a[i].First != b[i].First || a[i].Count != b[i].Count || a[i].ClosingVertex != b[i].ClosingVertex ||
+                a[i].Closed != b[i].Closed || a[i].Hash != b[i].Hash)
+                return false;
+        return true;
+    };
+    std::mt19937 random(77);
+    for (const bool closed : {true, false}) {
+        for (const int n : {900, 1025, 5000, 30000}) {
+            std::vector<TVertexRecord> rows = Ring(n, static_cast<std::uint32_t>(n));
+            std::vector<TOutlinePiece> pieces = SplitOutline(rows, closed);
+            std::uniform_int_distribution<int> pick(0, n - 1);
+            std::uniform_real_distribution<double> move(-2, 2);
+            for (int step = 0; step < 200; ++step) {
+                const int first = step % 17 == 0 ? n - 1 : step % 23 == 0 ? 0 : pick(random);
+                const int count = std::min(1 + step % 4, n - first);
+                for (int r = first; r < first + count; ++r) {
+                    rows[static_cast<std::size_t>(r)].X += move(random);
+                    if (step % 3 == 0)
+                        rows[static_cast<std::size_t>(r)].ArcConvexity = step % 2 ? 0.25 : 0;
+                }
+                pieces = ResplitOutline(rows, closed, pieces, first, count);
+                ASSERT_TRUE(same(SplitOutline(rows, closed), pieces))
+                    << n << " rows, closed " << closed << ", step " << step << ", rows " << first << "+" << count;
+            }
+        }
+    }
+}

@@ -542,3 +542,45 @@ TEST_F(TableHistoryTest, ChangeBehindTheHistorysBackDropsItsSteps)
 }
 
 } // namespace
+
+// What the window repaints and sums again after an undo or redo: every row that differs between
+// the two states lies in the runs the history names, and a step that adds or removes rows or
+// turns the closed flag names none (the window then takes the whole table).
+TEST_F(TableHistoryTest, RewrittenRowsCoverEveryRowAnUndoOrRedoChanges)
+{
+    auto covered = [](const std::vector<TTableHistory::TRowRange>& runs, std::size_t row) {
+        for (const auto& run : runs)
+            if (static_cast<std::int32_t>(row) >= run.Start && static_cast<std::int32_t>(row) < run.Start + run.Count)
+                return true;
+        return false;
+    };
+    int inPlace = 0;
+    for (const TStepCase& c : StepCases()) {
+        SCOPED_TRACE(c.Label);
+        Make(kRows, c.Closed);
+        EXPECT_TRUE(History->RowsRewrittenBy(false).empty()) << "nothing to undo";
+        const TState before = StateOf(*Table);
+        ASSERT_TRUE(c.Command(*History));
+        const TState after = StateOf(*Table);
+        EXPECT_TRUE(History->RowsRewrittenBy(true).empty()) << "nothing to redo";
+        for (const bool redo : {false, true}) {
+            const std::vector<TTableHistory::TRowRange> runs = History->RowsRewrittenBy(redo);
+            const bool sameShape = before.Rows.size() == after.Rows.size() && before.Closed == after.Closed;
+            if (!sameShape) {
+                EXPECT_TRUE(runs.empty());
+            } else {
+                EXPECT_FALSE(runs.empty());
+                for (std::size_t i = 0; i < after.Rows.size(); ++i) {
+                    const bool same = std::memcmp(&before.Rows[i], &after.Rows[i], sizeof(TVertexRecord)) == 0;
+                    EXPECT_TRUE(same || covered(runs, i)) << "row " << i << " changes outside the runs";
+                }
+                inPlace += redo;
+            }
+            if (redo)
+                History->Redo();
+            else
+                History->Undo();
+        }
+    }
+    EXPECT_GE(inPlace, 10); // the typed cells and the moves keep their row count
+}

@@ -71,6 +71,46 @@ TEST_F(FormFigures, ThePanelFollowsFillEditPasteAndUndo)
     EXPECT_EQ(Panel(), filled);
 }
 
+// With hundreds of rows a typed cell, its undo and its redo change the sums of a few edges only:
+// the panel still shows what a full computation of the rows gives.
+TEST_F(FormFigures, ThePanelFollowsTypedCellsUndoAndRedoInALargeContour)
+{
+    OpenParcel();
+    std::wstring text;
+    for (int i = 0; i < 400; ++i) {
+        const double a = 2 * M_PI * i / 400;
+        text += std::to_wstring(452285 + 300 * std::cos(a)) + L"\t" + std::to_wstring(1385220 + 300 * std::sin(a)) +
+                (i % 9 == 4 ? L"\t0.1\n" : L"\n");
+    }
+    Paste(text);
+    ASSERT_EQ(FTable->Count(), 400);
+    Choose(*FForm->ContourPartClosedAction);
+    ASSERT_TRUE(FTable->Closed());
+    const std::string closed = Panel();
+    EXPECT_EQ(closed, Expected());
+    for (const int row : {200, 399, 37}) {
+        ClickCell(ckX, row);
+        Type(L"452000");
+        Press(VK_RETURN);
+        ASSERT_EQ(FTable->GetX(row), 452000);
+        EXPECT_EQ(Panel(), Expected()) << "typed row " << row;
+    }
+    ClickCell(ckArcConvexity, 100);
+    Type(L"-0.3");
+    Press(VK_RETURN);
+    EXPECT_EQ(Panel(), Expected()) << "typed convexity";
+    for (int i = 0; i < 4; ++i) {
+        Press('Z', true);
+        EXPECT_EQ(Panel(), Expected()) << "undo " << i;
+    }
+    EXPECT_EQ(Panel(), closed);
+    for (int i = 0; i < 4; ++i) {
+        Press('Y', true);
+        EXPECT_EQ(Panel(), Expected()) << "redo " << i;
+    }
+    EXPECT_NE(Panel(), closed);
+}
+
 TEST_F(FormFigures, CopySummaryPutsThePanelsLineOnTheClipboard)
 {
     TPolypadForm& form = OpenParcel();

@@ -229,3 +229,34 @@ TEST_F(FormInput, ATypedCoordinateRepaintsEveryRowWhoseFiguresItChanges)
         EXPECT_TRUE(GridOnScreen(grid) == shown) << "a stale row on the screen after typing X of row " << row;
     }
 }
+
+// Undo and redo of a typed cell repaint only the rows the step puts back and their neighbours:
+// the screen then is what a full repaint draws.
+TEST_F(FormInput, UndoAndRedoOfATypedCellRepaintEveryRowTheyChange)
+{
+    TPolypadForm& form = OpenParcel();
+    const HWND grid = form.SimpleGrid->Handle();
+    auto expectScreenIsFresh = [&](const char* what, int row) {
+        PumpAll();
+        const std::vector<DWORD> shown = GridOnScreen(grid);
+        ::InvalidateRect(grid, nullptr, TRUE);
+        ::UpdateWindow(grid);
+        PumpAll();
+        EXPECT_TRUE(GridOnScreen(grid) == shown) << "a stale row on the screen after " << what << " of row " << row;
+    };
+    for (const int row : {2, 0, 3}) {
+        const double x = FTable->GetX(row);
+        ClickCell(ckX, row);
+        Type(L"45231" + std::to_wstring(row));
+        Press(VK_RETURN);
+        PumpAll();
+        ASSERT_EQ(FTable->GetX(row), 452310 + row);
+        ClickCell(ckY, 1); // the current cell elsewhere: the undo brings it back
+        Press('Z', true);
+        ASSERT_EQ(FTable->GetX(row), x);
+        expectScreenIsFresh("an undo", row);
+        Press('Y', true);
+        ASSERT_EQ(FTable->GetX(row), 452310 + row);
+        expectScreenIsFresh("a redo", row);
+    }
+}

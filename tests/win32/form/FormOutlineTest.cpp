@@ -101,6 +101,17 @@ TEST_F(FormOutline, APieceworkOutlineShowsWhatOnePartShowsAndFollowsSmallEditsCh
     EXPECT_LE(form.FOutline->LastBuilt(), 2);
     ExpectTheOutlineIsTheOnePartPicture("after a typed cell");
 
+    // Its undo and redo rewrite that row in place, and the pieces around it follow.
+    const double typed = FTable->GetX(10000);
+    for (const bool redo : {false, true}) {
+        calls = hostsim::CallCount();
+        Press(redo ? 'Y' : 'Z', true);
+        PumpAll();
+        ASSERT_EQ(FTable->GetX(10000) == typed, redo);
+        EXPECT_LT(hostsim::CallCount() - calls, kVertices / 10) << (redo ? "a redo" : "an undo");
+        ExpectTheOutlineIsTheOnePartPicture(redo ? "after a redo" : "after an undo");
+    }
+
     // A row inserted in the middle moves every row after it, but not their pieces.
     calls = hostsim::CallCount();
     ClickCell(ckX, 5000);
