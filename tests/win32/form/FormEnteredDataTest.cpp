@@ -1,7 +1,9 @@
 // What the user entered is neither lost nor misread where the data comes from outside: an
 // object of the Host with values that are not numbers is refused at the fill and the table kept,
-// a damaged exact copy gives way to the text beside it, and the summary goes to the clipboard as
-// Unicode text, from which the system makes the 8-bit text.
+// nothing infinite is handed to the Host, a damaged exact copy gives way to the text beside it,
+// pasted and typed numbers are read whatever the C runtime's locale and refused beyond a double's
+// range, a bad field is quoted in a short piece, and the summary goes to the clipboard as Unicode
+// text, from which the system makes the 8-bit text.
 #include "FormTestSupport.h"
 
 #include "GridTestSupport.h"
@@ -188,4 +190,19 @@ TEST_F(FormEnteredData, AnOutOfRangeNumberAndAHugeFieldAreRefusedInAShortBox)
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0], "'12" + std::string(38, 'x') + "…' is not a valid floating point value");
     EXPECT_EQ(Rows(*FTable), parcel);
+}
+
+// Rows near the largest double whose arcs reach beyond it: "Вписать в окно" refuses the extent
+// instead of handing the Host an infinite rectangle.
+TEST_F(FormEnteredData, AnExtentBeyondADoubleIsNotPassedToTheHost)
+{
+    TPolypadForm& form = OpenParcel();
+    hostsim::SetClipboardText(hostsim::MainWindowHandle(FHost.get()),
+                              L"1.5e308\t0\n1.5e308\t1.5e308\t0.9\n-1.5e308\t1.5e308\t-0.9");
+    Click(*form.PasteFromClipboardAction);
+    ASSERT_EQ(FTable->Count(), 3);
+    hostsim::FailOperation(L"IHostNavigator.ShowRect", E_FAIL, L"ShowRect вызван");
+    const std::vector<std::string> texts = Answering({IDOK}, [&] { Click(*form.FitToWindowAction); });
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Границы контура выходят за пределы допустимых значений");
 }
