@@ -113,6 +113,8 @@ TEST_F(FormCourses, CoursesPastedAfterTheCurrentVertexAreOneStep)
     EXPECT_EQ(Panel(), ExpectedPanel());
     EXPECT_EQ(form.UndoAction->Hint(), "Отменить: вставка хода");
     const std::vector<TRow> inserted = Rows(*FTable);
+    const std::wstring shot = std::wstring(FORM_SCREENSHOT_DIR) + L"/form-courses.png";
+    EXPECT_EQ(hostsim::SaveWindowImage(form.Handle(), shot.c_str()), S_OK);
 
     Press('Z', true);
     EXPECT_EQ(Rows(*FTable), parcel) << "one undo takes the whole insertion back";
