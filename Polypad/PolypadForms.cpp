@@ -4,6 +4,7 @@
 #include "CoreLib/Errors.h"
 #include "Polypad/DegreesUtils.h"
 #include "Polypad/ContourFigures.h"
+#include "Polypad/Courses.h"
 #include "Polypad/ExactCopy.h"
 #include "Polypad/ExchangeText.h"
 #include "Polypad/HostTable.h"
@@ -183,6 +184,10 @@ void TPolypadForm::CreateActions()
     AdjustTraverseAction = add("Уравнять ход",
                                "Распределить невязку незамкнутого хода пропорционально длинам и замкнуть контур", -1,
                                &TPolypadForm::AdjustTraverseActionExecute);
+    PasteCoursesAction = add("Вставить ход",
+                             "Вставить после текущей вершины ход из буфера обмена: строки «направление<TAB>длина», "
+                             "в пустую таблицу — после строки «X<TAB>Y» начальной точки",
+                             -1, &TPolypadForm::PasteCoursesActionExecute);
 
     auto column = [this](const char* caption, bool checked, std::initializer_list<TTableColumnKind> kinds) {
         TAction& a = Actions.Add(caption);
@@ -238,6 +243,7 @@ void TPolypadForm::CreateMenus()
     TablePopupMenu.AddAction(*PositionAction, "Найти вершину");
     TablePopupMenu.AddSeparator();
     TablePopupMenu.AddAction(*CopySummaryAction);
+    TablePopupMenu.AddAction(*PasteCoursesAction);
     TablePopupMenu.AddAction(*AdjustTraverseAction);
     TablePopupMenu.AddSeparator();
     ColumnsItems = &TablePopupMenu.AddSubmenu("Столбец");
@@ -989,6 +995,40 @@ void TPolypadForm::AdjustTraverseActionExecute()
     UpdateActions();
 }
 
+void TPolypadForm::PasteCoursesActionExecute()
+{
+    if (!FEditingMode)
+        return;
+    // The courses go after the current vertex; into an empty table after the start vertex,
+    // which the text then has to give.
+    const bool empty = FTable->Count() == 0;
+    TCourseList list;
+    try {
+        list = ReadCourses(Narrow(FClipboard->GetText()), DecimalSeparator(), empty, empty);
+    } catch (const ECourseError& e) {
+        Warn(e.what());
+        return;
+    }
+    const TTableCell cell = CurrentCell();
+    const std::int32_t from = cell.Row >= 0 && cell.Row < FTable->Count() ? cell.Row : FTable->Count() - 1;
+    std::vector<TVertexRecord> rows;
+    if (empty)
+        rows.push_back({list.Start->X, list.Start->Y, 0});
+    const std::vector<TVertexRecord> traverse =
+        TraverseVertices(empty ? *list.Start : FTable->GetVertex(from), list.Courses);
+    rows.insert(rows.end(), traverse.begin(), traverse.end());
+    const std::int32_t at = empty ? 0 : from + 1;
+    const std::int32_t last = at + static_cast<std::int32_t>(rows.size()) - 1;
+    const int col = cell.Col >= 0 ? cell.Col : SimpleGrid->DataCol();
+    FHistory->ReplaceAllBy(TTableEdit::teCourses, [&] { FTable->ReplaceRows(at, 0, rows, FTable->Closed()); }, cell,
+                           {last, col});
+    SimpleGrid->SetDataRowCount(FTable->Count());
+    SimpleGrid->MoveToDataCell(col, last);
+    SimpleGrid->InvalidateData(-1, -1);
+    FModified = true;
+    UpdateActions();
+}
+
 int TPolypadForm::ColumnInsertPosition(TTableColumnKind kind)
 {
     TSimpleGridColumns& columns = SimpleGrid->Columns();
@@ -1304,7 +1344,8 @@ void TPolypadForm::UpdateActions()
 {
     for (TAction* a : {FillTableFromMapObjectAction, UpdateMapObjectAction, CreateMapObjectAction,
                        AddToMapObjectAction, ClearTableAction, AddRowAction, InsertRowAction, DeleteRowAction,
-                       RowUpAction, RowDownAction, ContourPartClosedAction, AdjustTraverseAction})
+                       RowUpAction, RowDownAction, ContourPartClosedAction, AdjustTraverseAction,
+                       PasteCoursesAction})
         a->SetEnabled(FEditingMode);
     UpdatePositionAction();
     FitToWindowAction->SetEnabled(FTable->Count() > 0);

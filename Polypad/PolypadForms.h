@@ -112,6 +112,7 @@ public:
     TAction* PositionAction = nullptr;
     TAction* CopySummaryAction = nullptr;
     TAction* AdjustTraverseAction = nullptr;
+    TAction* PasteCoursesAction = nullptr;
     TAction* FitToWindowAction = nullptr;
 
     TAction* PointNumberColumnAction = nullptr;
@@ -209,6 +210,7 @@ public:
     void RedoActionExecute();
     void CopySummaryActionExecute();
     void AdjustTraverseActionExecute();
+    void PasteCoursesActionExecute();
     // The figures of the contour in the status bar's right panel, for the table as it is now.
     void UpdateFigures();
     void LayoutStatusPanels();

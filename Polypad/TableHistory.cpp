@@ -36,6 +36,7 @@ std::string TableEditName(TTableEdit edit, TTableColumnKind column)
     case TTableEdit::tePaste: return "вставка из буфера обмена";
     case TTableEdit::teFill: return "заполнение из карты";
     case TTableEdit::teAdjust: return "уравнивание хода";
+    case TTableEdit::teCourses: return "вставка хода";
     }
     return {};
 }

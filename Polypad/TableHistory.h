@@ -43,6 +43,7 @@ enum class TTableEdit : std::uint8_t {
     tePaste,
     teFill,
     teAdjust,
+    teCourses,
 };
 
 // "изменение ячейки «X»", "вставка из буфера обмена" and so on; column matters for teCell only.
