@@ -388,7 +388,44 @@ TPasteSteps ProfilePasteSteps(TWindowBench& bench)
     return {addRow, setCount, setCountViewing};
 }
 
-enum class TRunKind { rkFull, rkProfilePaste, rkProfileCopy };
+// The steps of a typed cell's window work at 10^5 rows, timed apart (each the median of 9).
+void ProfileEditSteps(TWindowBench& bench)
+{
+    TPolypadForm& form = bench.Form();
+    bench.SetEditing(true);
+    const int xColumn = form.FindGridColumn(TableColumnCaption(ckX));
+    form.SimpleGrid->MoveToDataCell(xColumn, 50000);
+    PumpUntil([] { return true; }, "the move's messages");
+    auto median = [&](const std::function<void()>& step) {
+        std::vector<double> times;
+        for (int i = 0; i < 9; ++i) {
+            const double start = Now();
+            step();
+            times.push_back(Now() - start);
+            PumpUntil([] { return true; }, "the step's messages");
+        }
+        std::sort(times.begin(), times.end());
+        return times[4];
+    };
+    double x = form.FTable->GetX(50000);
+    const double typed = median([&] { form.SimpleGridSetDataValue(xColumn, 50000, TGridValue::Float(x += 1)); });
+    const double actions = median([&] { form.UpdateActions(); });
+    const double figures = median([&] { form.UpdateFigures(); });
+    const double outline = median([&] {
+        form.FOutline->RowsRewritten(50000, 1);
+        form.RefreshContourHint();
+    });
+    const double wholeOutline = median([&] { form.RefreshContourHint(); });
+    const double undo = median([&] {
+        form.UndoActionExecute();
+        form.RedoActionExecute();
+    });
+    std::printf("typed cell at 10^5 rows: the handler %.2f ms, UpdateActions %.2f ms, UpdateFigures %.2f ms, outline "
+                "around one row %.2f ms, whole outline found again %.2f ms; undo and redo calls %.2f ms\n",
+                typed, actions, figures, outline, wholeOutline, undo);
+}
+
+enum class TRunKind { rkFull, rkProfilePaste, rkProfileCopy, rkProfileEdit };
 
 int Run(TRunKind kind)
 {
@@ -397,6 +434,11 @@ int Run(TRunKind kind)
     if (kind == TRunKind::rkProfilePaste) {
         const TPasteSteps steps = ProfilePasteSteps(bench);
         return steps.GrowRowEditingMs < kGrowRowLimitMs && steps.GrowRowViewingMs < kGrowRowLimitMs ? 0 : 1;
+    }
+    if (kind == TRunKind::rkProfileEdit) {
+        FillFromNewObject(bench, 100000);
+        ProfileEditSteps(bench);
+        return 0;
     }
     if (kind == TRunKind::rkProfileCopy) {
         FillFromNewObject(bench, 100000);
@@ -444,6 +486,9 @@ int Run(TRunKind kind)
     // Undo and redo with 10^5 rows: of one typed cell, and of a paste of 10^4 lines over them.
     const int xColumn = form.FindGridColumn(TableColumnCaption(ckX));
     const double x = form.FTable->GetX(50000);
+    // The cell typed into is the current one, as when a user types it.
+    form.SimpleGrid->MoveToDataCell(xColumn, 50000);
+    PumpUntil([] { return true; }, "the move's messages");
     const TFigure typed = bench.Measure("typed cell", 100000, [&] {
         form.SimpleGridSetDataValue(xColumn, 50000, TGridValue::Float(x + 1));
     }, true);
@@ -541,12 +586,13 @@ int Run(TRunKind kind)
 } // namespace
 
 // --profile-paste: only the per-line steps of a paste at 10^5 rows; --profile-copy: only the steps
-// of a copy of 10^5 rows.
+// of a copy of 10^5 rows; --profile-edit: only the steps of a typed cell at 10^5 rows.
 int main(int argc, char** argv)
 {
     const std::string option = argc > 1 ? argv[1] : "";
     const TRunKind kind = option == "--profile-paste"  ? TRunKind::rkProfilePaste
                           : option == "--profile-copy" ? TRunKind::rkProfileCopy
+                          : option == "--profile-edit" ? TRunKind::rkProfileEdit
                                                        : TRunKind::rkFull;
     std::setvbuf(stderr, nullptr, _IONBF, 0);
     // The module's code is linked in: give it the instance the loader would.
