@@ -913,8 +913,9 @@ void TPolypadForm::SimpleGridSetDataValue(int dataCol, int dataRow, const TGridV
     default: break;
     }
     if (FTable->Count() == countBefore) {
-        SimpleGrid->InvalidateData(-1, row);
         InvalidateRowsAround(moved);
+        // The cell's own row, and the editor loaded once with what it shows now.
+        SimpleGrid->InvalidateData(-1, row);
     } else
         SimpleGrid->InvalidateData(-1, -1);
     FModified = true;
@@ -924,15 +925,16 @@ void TPolypadForm::InvalidateRowsAround(const std::array<std::int32_t, 2>& rows)
 {
     // A moved vertex changes the lengths, angles and arcs of its own row and its neighbours'
     // (across the closing edge too); repainting only those keeps a typed cell cheap.
+    // The editor is not loaded here: the caller syncs the current cell once.
     const std::int32_t n = FTable->Count();
     for (const std::int32_t moved : rows) {
         if (moved < 0)
             continue;
         for (std::int32_t r = moved - 1; r <= moved + 1; ++r) {
             if (r >= 0 && r < n)
-                SimpleGrid->InvalidateData(-1, r);
+                SimpleGrid->InvalidateDataRow(r);
             else if (FTable->Closed() && n > 0)
-                SimpleGrid->InvalidateData(-1, (r + n) % n);
+                SimpleGrid->InvalidateDataRow((r + n) % n);
         }
     }
 }
@@ -1411,9 +1413,10 @@ void TPolypadForm::ShowRowsOfHistory(TTableCell cell, const std::vector<TTableHi
     if (runs.empty() || rewritten > kRowsRepaintedAlone) {
         SimpleGrid->InvalidateData(-1, -1);
     } else {
+        // The current cell is synced below.
         for (const TTableHistory::TRowRange& run : runs) {
             for (std::int32_t r = run.Start; r < run.Start + run.Count; ++r)
-                SimpleGrid->InvalidateData(-1, r);
+                SimpleGrid->InvalidateDataRow(r);
             InvalidateRowsAround({run.Start, run.Start + run.Count - 1});
         }
     }

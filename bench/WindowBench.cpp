@@ -388,7 +388,44 @@ TPasteSteps ProfilePasteSteps(TWindowBench& bench)
     return {addRow, setCount, setCountViewing};
 }
 
-enum class TRunKind { rkFull, rkProfilePaste, rkProfileCopy };
+// The steps of a typed cell's window work at 10^5 rows, timed apart (each the median of 9).
+void ProfileEditSteps(TWindowBench& bench)
+{
+    TPolypadForm& form = bench.Form();
+    bench.SetEditing(true);
+    const int xColumn = form.FindGridColumn(TableColumnCaption(ckX));
+    form.SimpleGrid->MoveToDataCell(xColumn, 50000);
+    PumpUntil([] { return true; }, "the move's messages");
+    auto median = [&](const std::function<void()>& step) {
+        std::vector<double> times;
+        for (int i = 0; i < 9; ++i) {
+            const double start = Now();
+            step();
+            times.push_back(Now() - start);
+            PumpUntil([] { return true; }, "the step's messages");
+        }
+        std::sort(times.begin(), times.end());
+        return times[4];
+    };
+    double x = form.FTable->GetX(50000);
+    const double typed = median([&] { form.SimpleGridSetDataValue(xColumn, 50000, TGridValue::Float(x += 1)); });
+    const double actions = median([&] { form.UpdateActions(); });
+    const double figures = median([&] { form.UpdateFigures(); });
+    const double outline = median([&] {
+        form.FOutline->RowsRewritten(50000, 1);
+        form.RefreshContourHint();
+    });
+    const double wholeOutline = median([&] { form.RefreshContourHint(); });
+    const double undo = median([&] {
+        form.UndoActionExecute();
+        form.RedoActionExecute();
+    });
+    std::printf("typed cell at 10^5 rows: the handler %.2f ms, UpdateActions %.2f ms, UpdateFigures %.2f ms, outline "
+                "around one row %.2f ms, whole outline found again %.2f ms; undo and redo calls %.2f ms\n",
+                typed, actions, figures, outline, wholeOutline, undo);
+}
+
+enum class TRunKind { rkFull, rkProfilePaste, rkProfileCopy, rkProfileEdit };
 
 int Run(TRunKind kind)
 {
@@ -397,6 +434,11 @@ int Run(TRunKind kind)
     if (kind == TRunKind::rkProfilePaste) {
         const TPasteSteps steps = ProfilePasteSteps(bench);
         return steps.GrowRowEditingMs < kGrowRowLimitMs && steps.GrowRowViewingMs < kGrowRowLimitMs ? 0 : 1;
+    }
+    if (kind == TRunKind::rkProfileEdit) {
+        FillFromNewObject(bench, 100000);
+        ProfileEditSteps(bench);
+        return 0;
     }
     if (kind == TRunKind::rkProfileCopy) {
         FillFromNewObject(bench, 100000);
@@ -444,6 +486,8 @@ int Run(TRunKind kind)
     // Undo and redo with 10^5 rows: of one typed cell, and of a paste of 10^4 lines over them.
     const int xColumn = form.FindGridColumn(TableColumnCaption(ckX));
     const double x = form.FTable->GetX(50000);
+    // Typed with the last row current, as the figures have always been taken: the undo brings the
+    // cell into view, which repaints the whole grid.
     const TFigure typed = bench.Measure("typed cell", 100000, [&] {
         form.SimpleGridSetDataValue(xColumn, 50000, TGridValue::Float(x + 1));
     }, true);
@@ -451,6 +495,14 @@ int Run(TRunKind kind)
     Check(form.FTable->GetX(50000) == x, "undo: the cell is back");
     const TFigure redoCell = bench.Measure("redo typed cell", 100000, [&] { form.RedoActionExecute(); }, true);
     Check(form.FTable->GetX(50000) == x + 1, "redo: the cell is typed again");
+    // Again into the current cell, as a user types: its row and neighbours are repainted.
+    const TFigure typedShown = bench.Measure("typed cell (current)", 100000, [&] {
+        form.SimpleGridSetDataValue(xColumn, 50000, TGridValue::Float(x + 2));
+    }, true);
+    const TFigure undoShown = bench.Measure("undo (current)", 100000, [&] { form.UndoActionExecute(); }, true);
+    Check(form.FTable->GetX(50000) == x + 1, "undo: the cell is back");
+    const TFigure redoShown = bench.Measure("redo (current)", 100000, [&] { form.RedoActionExecute(); }, true);
+    Check(form.FTable->GetX(50000) == x + 2, "redo: the cell is typed again");
     for (int i = 0; i < 1000; ++i)
         form.SimpleGridSetDataValue(xColumn, (i * 97) % 100000, TGridValue::Float(x + i));
     const std::size_t historyBytes = form.FHistory->BytesHeld();
@@ -489,7 +541,8 @@ int Run(TRunKind kind)
         PrintRow(*f);
     for (const TFigure& f : pastes)
         PrintRow(f);
-    for (const TFigure* f : {&typed, &undoCell, &redoCell, &pasteOver, &undoPaste, &redoPaste})
+    for (const TFigure* f : {&typed, &undoCell, &redoCell, &typedShown, &undoShown, &redoShown, &pasteOver,
+                             &undoPaste, &redoPaste})
         PrintRow(*f);
     std::printf("\n(ms; command: the call itself, total: until the messages it caused are handled, stand-in: the "
                 "stand-in's handlers within it, module: total less stand-in; (Host): of the figure before it, the "
@@ -518,13 +571,16 @@ int Run(TRunKind kind)
                     met ? "met" : "MISSED");
         target(met, f->Operation + " with 10^5 rows takes " + std::to_string(f->ModuleMs()) + " ms of module time");
     }
+    for (const TFigure* f : {&typedShown, &undoShown, &redoShown})
+        std::printf("%-26s %7ld %9.1f   (no target of its own)\n", f->Operation.c_str(), f->Size, f->ModuleMs());
     target(pasteSteps.GrowRowEditingMs < kGrowRowLimitMs,
            "SetDataRowCount(+1) at 10^5 takes " + std::to_string(pasteSteps.GrowRowEditingMs) + " ms");
     target(pasteSteps.GrowRowViewingMs < kGrowRowLimitMs,
            "SetDataRowCount(+1) at 10^5 outside editing takes " + std::to_string(pasteSteps.GrowRowViewingMs) + " ms");
     const std::vector<const TFigure*> handled = {&large.Fill, &large.Update, &large.Create, &refill, &copy,
                                                  &repaint, &toEnd, &moveToLast, &typed, &undoCell, &redoCell,
-                                                 &pasteOver, &undoPaste, &redoPaste};
+                                                 &typedShown, &undoShown, &redoShown, &pasteOver, &undoPaste,
+                                                 &redoPaste};
     for (const TFigure* f : handled) {
         target(f->Split.LongestModule.Milliseconds <= kHandlerLimitMs,
                f->Operation + ": a module handler took " + HandlerText(f->Split.LongestModule));
@@ -541,12 +597,13 @@ int Run(TRunKind kind)
 } // namespace
 
 // --profile-paste: only the per-line steps of a paste at 10^5 rows; --profile-copy: only the steps
-// of a copy of 10^5 rows.
+// of a copy of 10^5 rows; --profile-edit: only the steps of a typed cell at 10^5 rows.
 int main(int argc, char** argv)
 {
     const std::string option = argc > 1 ? argv[1] : "";
     const TRunKind kind = option == "--profile-paste"  ? TRunKind::rkProfilePaste
                           : option == "--profile-copy" ? TRunKind::rkProfileCopy
+                          : option == "--profile-edit" ? TRunKind::rkProfileEdit
                                                        : TRunKind::rkFull;
     std::setvbuf(stderr, nullptr, _IONBF, 0);
     // The module's code is linked in: give it the instance the loader would.

@@ -670,6 +670,15 @@ void TSimpleGrid::InvalidateData(int dataCol, int dataRow)
         LoadCellEditor();
 }
 
+void TSimpleGrid::InvalidateDataRow(int dataRow)
+{
+    const TGridPoint g = DataToGrid(0, dataRow);
+    if (FOrientation == gorVertical)
+        InvalidateRow(g.Row);
+    else
+        InvalidateCol(g.Col);
+}
+
 void TSimpleGrid::ApplyEditing()
 {
     if (!IsDataCell(FDataCol, FDataRow))

@@ -116,6 +116,9 @@ public:
 
     void MoveToDataCell(int dataCol, int dataRow);
     void InvalidateData(int dataCol, int dataRow);
+    // Repaints a data row (a column when horizontal) without loading the cell editor again, for
+    // a caller that changes several rows and syncs the current cell once.
+    void InvalidateDataRow(int dataRow);
     void ApplyEditing();
     void SyncCurrentCell();
     bool MoveToNextInteractiveCell();
