@@ -37,7 +37,7 @@ struct TCourseList {
 
 // A direction as the table writes it (45°30'15"), with '-' or blanks between its parts (45-30-15,
 // 45 30 15, or degrees and minutes only), seconds possibly with decimals (either separator); or
-// a quadrant bearing: СВ, ЮВ, ЮЗ, СЗ (NE, SE, SW, NW; any letter case), a blank or a colon, then
+// a quadrant bearing: СВ, ЮВ, ЮЗ, СЗ (NE, SE, SW, NW; upper or lower case), a blank or a colon, then
 // an angle of 0..90° from the north or south end of the X axis. Returns decimal degrees in
 // [0, 360); raises EConvertError with the reason (in Russian) otherwise.
 double ParseCourseDirection(const std::string& text);
