@@ -4,8 +4,8 @@
 // the status line the window shows and the name/value lines coordtable writes — and the closure
 // adjustment of an open traverse by the compass rule.
 //
-// The figures are computed from the table's rows in one pass that allocates nothing, so the
-// window can recompute them after every change. A figure that the geometry does not define is
+// The figures are computed from the table's rows in one pass that allocates nothing, summing the
+// edges in the order of FiguresTree, which the window keeps up to date row by row. A figure that the geometry does not define is
 // left empty, never filled with a number.
 #pragma once
 

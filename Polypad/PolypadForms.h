@@ -12,8 +12,8 @@
 
 #include "CoreLib/RefObjects.h"
 #include "Polypad/ComUtils.h"
-#include "Polypad/FiguresTree.h"
 #include "Polypad/Coordinates.h"
+#include "Polypad/FiguresTree.h"
 #include "Polypad/FormSettings.h"
 #include "Polypad/MapObjects.h"
 #include "Polypad/OrvexPaintHints.h"
@@ -266,7 +266,8 @@ private:
     void PostTableChanged() override;
     // Asks for the outline to be brought in line with the table, the rest of the window as it is.
     void PostOutlineSync();
-    // Repaints the rows of moved vertices and their neighbours (-1 for none).
+    // Repaints the rows of moved vertices and their neighbours (-1 for none), leaving the cell
+    // editor as it is.
     void InvalidateRowsAround(const std::array<std::int32_t, 2>& rows);
     TComPtr<IHostContour> CreateHostContour();
     void CreateActions();

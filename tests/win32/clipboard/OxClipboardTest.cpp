@@ -157,7 +157,7 @@ TEST(WidenUtf8, MatchesTheSystemConversionOnValidAndInvalidText)
         EXPECT_EQ(Widen(text), bySystem(text)) << text;
     // ASCII is taken eight bytes at a time: a sequence at every place in and after such a run.
     for (std::size_t run = 0; run <= 17; ++run)
-        for (const char* tail : {"\xC2\xB0", "\xD0\x9F12345678", "\x80", "\xE2\x82\xAC", "\xC2"}) {
+        for (const char* tail : {"\xC2\xB0", "\xD0\x9F" "12345678", "\x80", "\xE2\x82\xAC", "\xC2"}) {
             const std::string text = std::string(run, '7') + tail + std::string(run % 9, '\t');
             EXPECT_EQ(Widen(text), bySystem(text)) << run << " bytes of ASCII, then " << tail;
         }
