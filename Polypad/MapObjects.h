@@ -48,8 +48,9 @@ using TMapWarning = std::optional<std::string>;
 // Replaces the table's rows by the vertices of the first selected object's shape (the selected
 // shape, or the first that defines geometry), all parts in order, with the closed flag of the
 // last non-empty part. Everything is read before the table is touched, so a warning or a Host
-// failure leaves the user's rows as they were.
-TMapWarning FillTableFromMapObject(IHostApplication* host, TTable& table);
+// failure leaves the user's rows as they were. partsFilled, when given, receives the number of
+// non-empty parts read.
+TMapWarning FillTableFromMapObject(IHostApplication* host, TTable& table, long* partsFilled = nullptr);
 
 // Writes part into the first selected object's shape (chosen as by the fill) as one part, inside
 // the transaction "Обновление объекта". The change right is checked before the transaction is
