@@ -163,7 +163,7 @@ void RequireFiniteRect(const TFloatRect& r)
         throw Exception(kNonFiniteExtentText);
 }
 
-TMapWarning FillTableFromMapObject(IHostApplication* host, TTable& table)
+TMapWarning FillTableFromMapObject(IHostApplication* host, TTable& table, long* partsFilled)
 {
     const TComPtr<IHostSelection> selection = HostSelection(host);
     if (SelectionCount(selection.get()) == 0)
@@ -174,6 +174,7 @@ TMapWarning FillTableFromMapObject(IHostApplication* host, TTable& table)
 
     std::vector<TVertexRecord> rows;
     bool closed = false;
+    long filled = 0;
     const TComPtr<IHostContour> contour = ShapeContour(shape.get());
     long partCount = 0;
     ThrowIfFailed(contour->PartCount(&partCount));
@@ -193,6 +194,7 @@ TMapWarning FillTableFromMapObject(IHostApplication* host, TTable& table)
             rows.push_back(v);
         }
         if (vertexCount > 0) {
+            ++filled;
             VARIANT_BOOL partClosed = VARIANT_FALSE;
             ThrowIfFailed(part->get_Closed(&partClosed));
             closed = partClosed != VARIANT_FALSE;
@@ -203,6 +205,8 @@ TMapWarning FillTableFromMapObject(IHostApplication* host, TTable& table)
     for (const TVertexRecord& v : rows)
         table.AddRow(TFloatPoint{v.X, v.Y}, v.ArcConvexity);
     table.SetClosed(closed);
+    if (partsFilled)
+        *partsFilled = filled;
     return std::nullopt;
 }
 

@@ -54,8 +54,9 @@ using TMapWarning = std::optional<std::string>;
 // shape, or the first that defines geometry), all parts in order, with the closed flag of the
 // last non-empty part. Everything is read before the table is touched, so a warning or a Host
 // failure leaves the user's rows as they were; a vertex with a coordinate or convexity that is
-// not a finite number gives the warning kNonFiniteVertexText.
-TMapWarning FillTableFromMapObject(IHostApplication* host, TTable& table);
+// not a finite number gives the warning kNonFiniteVertexText. partsFilled, when given, receives
+// the number of non-empty parts read.
+TMapWarning FillTableFromMapObject(IHostApplication* host, TTable& table, long* partsFilled = nullptr);
 
 // Raise kNonFiniteRowText / kNonFiniteExtentText for a value that is not a finite number: none is
 // ever passed to the Host.

@@ -178,6 +178,9 @@ void TPaintHintManager::HideAll()
 
 void TPaintHintManager::DrawAll(IHostSurface* surface)
 {
+    // Nothing drawn is nothing toggled: the parity must keep telling what is on the map.
+    if (!surface)
+        return;
     TComPtr<IHostSurface> held(surface);
     FShown = !FShown;
     for (std::int32_t i = 0; i < Count(); ++i)

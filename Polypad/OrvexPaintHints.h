@@ -77,7 +77,7 @@ public:
     void SetPainting(bool painting);
     void ShowAll();
     void HideAll();
-    // Toggles Shown and draws every visible hint onto surface.
+    // Toggles Shown and draws every visible hint onto surface; without a surface nothing changes.
     void DrawAll(IHostSurface* surface);
     TComPtr<IHostSurface> Surface() const;
     // True while any hint is inside BeginUpdate.

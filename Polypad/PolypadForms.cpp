@@ -8,6 +8,8 @@
 #include "Polypad/ExactCopy.h"
 #include "Polypad/ExchangeText.h"
 #include "Polypad/HostTable.h"
+#include "Polypad/PartsNotice.h"
+#include "Polypad/StatusLine.h"
 #include "Polypad/ToolBarImages.h"
 
 #include <algorithm>
@@ -259,12 +261,14 @@ void TPolypadForm::CreateComponents()
     // Wraps onto more rows in a narrow pane instead of hiding the last commands.
     ToolBar = std::make_unique<TToolBar>(Handle(), ToolBarImageList.get(), true);
     BuildToolBar();
-    ToolBar->OnHint = [this](const std::string& hint) { ShowStatusHint(hint); };
+    ToolBar->OnHint = [this](const std::string& hint) {
+        ShowStatusHint(hint.empty() ? FilledPartsNote(FFilledParts) : hint);
+    };
 
     MainStatusBar = std::make_unique<TStatusBar>(Handle(), true);
 
     Panel1 = std::make_unique<TPanel>(Handle(), kNoViewRightText);
-    Panel1->OnMouseMove = [this] { ShowStatusHint(""); };
+    Panel1->OnMouseMove = [this] { ShowStatusHint(FilledPartsNote(FFilledParts)); };
     SimpleGrid = std::make_unique<TSimpleGrid>();
     SimpleGrid->CreateGrid(Panel1->Handle(), 0, 0, 10, 10);
     Panel1->FillChild = SimpleGrid->Handle();
@@ -653,7 +657,11 @@ LRESULT TPolypadForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         WarnAboutBadSettings();
         return 0;
     case WM_MOUSEMOVE:
-        ShowStatusHint("");
+        ShowStatusHint(FilledPartsNote(FFilledParts));
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE)
+            FGridAccessStale = true; // the user may have changed the active layer meanwhile
         break;
     case WM_CONTEXTMENU: {
         const HWND source = reinterpret_cast<HWND>(wParam);
@@ -695,16 +703,21 @@ void TPolypadForm::FillTableFromMapObjectActionExecute() { FillFromMap(true); }
 void TPolypadForm::FillFromMap(bool userStep)
 {
     TMapWarning warning;
+    long parts = 0;
     const TTableCell before = CurrentCell();
-    if (userStep || FModified)
-        FHistory->ReplaceAllBy(TTableEdit::teFill, [&] { warning = FillTableFromMapObject(FHost.get(), *FTable); },
-                               before, {0, before.Col});
+    // Rows the user changed since the map last had them (typed, pasted, cleared: the edit mark
+    // may be off after a paste or a clear) stay one undo step away from the fill.
+    if (userStep || FModified || !FHistory->IsClean())
+        FHistory->ReplaceAllBy(TTableEdit::teFill,
+                               [&] { warning = FillTableFromMapObject(FHost.get(), *FTable, &parts); }, before,
+                               {0, before.Col});
     else
-        warning = FillTableFromMapObject(FHost.get(), *FTable);
+        warning = FillTableFromMapObject(FHost.get(), *FTable, &parts);
     if (warning) {
         Warn(*warning);
         return;
     }
+    SetFilledParts(parts);
     FHistory->SetClean();
     SimpleGrid->Show(true);
     SimpleGrid->SetDataRowCount(FTable->Count());
@@ -724,10 +737,20 @@ void TPolypadForm::UpdateClosedAction()
 
 void TPolypadForm::UpdateMapObjectActionExecute()
 {
-    if (const TMapWarning warning = UpdateMapObject(FHost.get(), FTable->ContourPart()))
+    if (FFilledParts > 1 && !Confirm(JoinPartsQuestion(FFilledParts)))
+        return;
+    if (const TMapWarning warning = UpdateMapObject(FHost.get(), FTable->ContourPart())) {
         Warn(*warning);
-    else
+    } else {
         FHistory->SetClean(); // the map has these rows now
+        SetFilledParts(1);
+    }
+}
+
+void TPolypadForm::SetFilledParts(long parts)
+{
+    FFilledParts = parts;
+    ShowStatusHint(FilledPartsNote(parts));
 }
 
 void TPolypadForm::CreateMapObjectActionExecute() { DropDownButtonMenu(*CreateMapObjectAction, CreateMapObjectPopupMenu); }
@@ -823,6 +846,7 @@ void TPolypadForm::PasteFromClipboardActionExecute()
     SimpleGrid->SetDataRowCount(FTable->Count());
     SelectFirstRow();
     FModified = false; // as the clear before a paste always left it
+    SetFilledParts(0);
     UpdateClosedAction();
     UpdateActions();
 }
@@ -841,7 +865,12 @@ std::int32_t TPolypadForm::EnsureRow(int dataRow)
 
 void TPolypadForm::SimpleGridGetDataValue(int dataCol, int dataRow, TGridValue& value)
 {
-    UpdateGridAccess();
+    // Asked once per change, not per painted cell; a failure is cleared before it is raised, so
+    // the repaint that its box causes does not fail (and show a box) again.
+    if (FGridAccessStale) {
+        FGridAccessStale = false;
+        UpdateGridAccess();
+    }
     const TTableColumnKind kind = KindOfCaption(SimpleGrid->Columns().Items(dataCol).Caption());
     if (kind == ckNone)
         return;
@@ -924,7 +953,8 @@ void TPolypadForm::SimpleGridSetDataValue(int dataCol, int dataRow, const TGridV
 void TPolypadForm::InvalidateRowsAround(const std::array<std::int32_t, 2>& rows)
 {
     // A moved vertex changes the lengths, angles and arcs of its own row and its neighbours'
-    // (across the closing edge too); repainting only those keeps a typed cell cheap.
+    // (across the closing edge too); repainting only those keeps a typed cell cheap. Row 0's
+    // arc runs from the last vertex even in an open contour, so the wrap is always taken.
     // The editor is not loaded here: the caller syncs the current cell once.
     const std::int32_t n = FTable->Count();
     for (const std::int32_t moved : rows) {
@@ -933,7 +963,7 @@ void TPolypadForm::InvalidateRowsAround(const std::array<std::int32_t, 2>& rows)
         for (std::int32_t r = moved - 1; r <= moved + 1; ++r) {
             if (r >= 0 && r < n)
                 SimpleGrid->InvalidateDataRow(r);
-            else if (FTable->Closed() && n > 0)
+            else if (n > 0)
                 SimpleGrid->InvalidateDataRow((r + n) % n);
         }
     }
@@ -963,17 +993,21 @@ void TPolypadForm::UpdateFigures()
     FFiguresChanges.ApplyTo(FFiguresTree, rows, FTable->Closed());
     FFiguresText = FormatFiguresLine(FFiguresTree.Figures(rows), FDigits, DecimalSeparator());
     LayoutStatusPanels();
-    MainStatusBar->SetPanelText(1, FFiguresText);
 }
 
 void TPolypadForm::LayoutStatusPanels()
 {
     if (!MainStatusBar)
         return;
-    // The figures take what their line needs, the hints the rest (at least a third).
-    const int width = ClientRect().right;
-    const int figures = std::min(MainStatusBar->TextWidth(FFiguresText), width * 2 / 3);
-    MainStatusBar->SetPanels({std::max(width - figures, 0), -1});
+    // The bar's outer border and the gap between panels are nobody's text.
+    int borders[3] = {};
+    ::SendMessageW(MainStatusBar->Handle(), SB_GETBORDERS, 0, reinterpret_cast<LPARAM>(borders));
+    const TStatusPanels panels =
+        ArrangeStatusPanels(FFiguresText, ClientRect().right - borders[0] - borders[2],
+                            [&](const std::string& text) { return MainStatusBar->TextWidth(text); });
+    MainStatusBar->SetPanels({panels.HintWidth, -1});
+    if (MainStatusBar->PanelText(1) != panels.Figures)
+        MainStatusBar->SetPanelText(1, panels.Figures);
 }
 
 void TPolypadForm::CopySummaryActionExecute() { FClipboard->SetText(Widen(FFiguresText)); }
@@ -1182,6 +1216,7 @@ void TPolypadForm::ClearRows()
     FHistory->ClearTable(cell, {-1, cell.Col});
     SimpleGrid->SetDataRowCount(0);
     FModified = false;
+    SetFilledParts(0);
     UpdateClosedAction();
 }
 
@@ -1241,8 +1276,22 @@ void TPolypadForm::SimpleGridKeyDown(UINT& key, TShiftState shift)
 {
     // The commands' shortcuts come first, as a form's do; the key then goes no further. A
     // disabled command leaves the key to the grid.
-    if (TAction* action = Actions.FindShortCut({key, shift.Ctrl, shift.Shift, shift.Alt});
-        action && action->Enabled()) {
+    TAction* action = Actions.FindShortCut({key, shift.Ctrl, shift.Shift, shift.Alt});
+    if ((action == UndoAction || action == RedoAction) && action && SimpleGrid->EditorMode() &&
+        SimpleGrid->InplaceEditor() &&
+        ::SendMessageW(SimpleGrid->InplaceEditor()->Handle(), EM_GETMODIFY, 0, 0) != 0 &&
+        SimpleGrid->Editor().Text != SimpleGrid->LoadedText()) {
+        // Typing in the cell's editor is the editor's own to take back first, as in any edit
+        // box: undo gives it up (as Esc does), and the table's undo and redo wait until it is
+        // applied or gone, instead of throwing it away.
+        key = 0;
+        if (action == UndoAction) {
+            UINT escape = VK_ESCAPE;
+            SimpleGrid->KeyDown(escape, TShiftState{});
+        }
+        return;
+    }
+    if (action && action->Enabled()) {
         key = 0;
         action->Execute();
         return;
@@ -1438,6 +1487,7 @@ void TPolypadForm::UpdateColumnEditing()
 
 void TPolypadForm::SynchronizeWithMap()
 {
+    FGridAccessStale = true;
     if (!FSynchronizationMode || FEditingMode)
         return;
     const auto selection = HostObject<IHostSelection>("IHostApplication.Selection",
@@ -1573,6 +1623,9 @@ void TPolypadForm::BuildVertexMarker(TFloatPoint p, IHostContour* contour)
 
 void TPolypadForm::RepaintOverlay(IHostSurface* surface)
 {
+    if (!surface)
+        return; // nothing can be drawn, so nothing counts as drawn or erased
+    FGridAccessStale = true; // the view changed
     const TComPtr<IHostSurface> held(surface);
     PostOutlineSync();
     UpdateVertexMarker();

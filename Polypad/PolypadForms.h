@@ -161,6 +161,8 @@ public:
     void LoadGridPosition();
     void UpdateGridAccess();
     void ShowStatusHint(const std::string& text);
+    // Notes how many parts the rows were filled from, in the status bar while more than one.
+    void SetFilledParts(long parts);
     bool Confirm(const std::string& text);
     // Insert, Ctrl+Up, Ctrl+Down, Ctrl+Delete; false for any other key.
     bool RunRowKeyCommand(UINT key, bool none, bool ctrl);
@@ -302,6 +304,11 @@ private:
     bool FTableDirty = false;
     long FContourHintRebuilds = 0;
     bool FDestroyRequested = false;
+    // The grid's access (the active layer's rights) needs asking the Host again: set when the
+    // selection, the view or the window's activation may have changed it.
+    bool FGridAccessStale = false;
+    // Rows filled from a shape of several parts, which an update would write as one.
+    long FFilledParts = 0;
     std::string FFiguresText;
     // The figures' sums, kept up to date with the rows the table announced as changed.
     TFiguresTree FFiguresTree;

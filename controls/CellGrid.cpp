@@ -134,6 +134,7 @@ bool TInplaceEdit::MaskChar(wchar_t ch)
         text = trial;
     }
     ::SetWindowTextW(Handle(), U32ToWide(text).c_str());
+    ::SendMessageW(Handle(), EM_SETMODIFY, TRUE, 0); // typed, though set as a whole text
     ::SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(caret), caret);
     return true;
 }
@@ -149,6 +150,7 @@ bool TInplaceEdit::MaskDelete()
     ::SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     FMask.ClearRange(text, static_cast<int>(start), end > start ? static_cast<int>(end) : static_cast<int>(start) + 1);
     ::SetWindowTextW(Handle(), U32ToWide(text).c_str());
+    ::SendMessageW(Handle(), EM_SETMODIFY, TRUE, 0);
     ::SendMessageW(Handle(), EM_SETSEL, start, start);
     return true;
 }

@@ -116,22 +116,26 @@ TEST(OutlinePieces, ALocalChangeRebuildsOnlyThePiecesAroundIt)
 
     std::vector<TVertexRecord> moved = rows;
     moved[50000].X += 1;
+    EXPECT_GE(RebuiltPieces(rows, moved, true), 1) << "a moved vertex is drawn anew";
     EXPECT_LE(RebuiltPieces(rows, moved, true), 2) << "one vertex: its piece, or the two it joins";
 
     std::vector<TVertexRecord> arc = rows;
     arc[50001].ArcConvexity = 0.3;
-    EXPECT_LE(RebuiltPieces(rows, arc, true), 1) << "an edge's convexity belongs to one piece";
+    EXPECT_EQ(RebuiltPieces(rows, arc, true), 1) << "an edge's convexity belongs to one piece";
 
     std::vector<TVertexRecord> inserted = rows;
     inserted.insert(inserted.begin() + 40000, TVertexRecord{452200, 1385200, 0});
+    EXPECT_GE(RebuiltPieces(rows, inserted, true), 1);
     EXPECT_LE(RebuiltPieces(rows, inserted, true), 3) << "the rows after an insertion move, their pieces stay";
 
     std::vector<TVertexRecord> deleted = rows;
     deleted.erase(deleted.begin() + 70000, deleted.begin() + 70010);
+    EXPECT_GE(RebuiltPieces(rows, deleted, true), 1);
     EXPECT_LE(RebuiltPieces(rows, deleted, true), 3);
 
     std::vector<TVertexRecord> first = rows;
     first[0].Y -= 1;
+    EXPECT_GE(RebuiltPieces(rows, first, true), 1);
     EXPECT_LE(RebuiltPieces(rows, first, true), 2) << "the first piece and the closing one";
 
     // Opening the contour drops only the closing edge's piece.
@@ -190,6 +194,36 @@ TEST(OutlinePieces, ResplittingAroundRewrittenRowsMatchesAWholeSplit)
                 ASSERT_TRUE(same(SplitOutline(rows, closed), pieces))
                     << n << " rows, closed " << closed << ", step " << step << ", rows " << first << "+" << count;
             }
+        }
+    }
+}
+
+// A deleted row where one piece ends and the next begins, and row 0, whose vertex the closing
+// piece ends on: the pieces on both sides change, the rest stay.
+TEST(OutlinePieces, ADeletedRowAtAPiecesEndsRebuildsItsNeighboursOnly)
+{
+    constexpr int n = 20000;
+    for (const bool closed : {true, false}) {
+        const std::vector<TVertexRecord> rows = Ring(n);
+        const std::vector<TOutlinePiece> pieces = SplitOutline(rows, closed);
+        ASSERT_GT(pieces.size(), 4u);
+        const TOutlinePiece& middle = pieces[pieces.size() / 2];
+        struct TCase {
+            const char* What;
+            int Row;
+        };
+        const TCase cases[] = {
+            {"a piece's first row", middle.First},
+            {"a piece's last row", middle.First + middle.Count - 1},
+            {"row 0", 0},
+        };
+        for (const TCase& c : cases) {
+            SCOPED_TRACE(std::string(c.What) + (closed ? ", closed" : ", open"));
+            std::vector<TVertexRecord> deleted = rows;
+            deleted.erase(deleted.begin() + c.Row);
+            const int rebuilt = RebuiltPieces(rows, deleted, closed);
+            EXPECT_GE(rebuilt, 1);
+            EXPECT_LE(rebuilt, 3);
         }
     }
 }

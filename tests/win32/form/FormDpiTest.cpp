@@ -16,10 +16,40 @@
 
 namespace {
 
+// The DPI the run is meant to see; 0 when the runner did not say (the tests then fail).
 int ExpectedDpi()
 {
     const char* text = std::getenv("POLYPAD_TEST_DPI");
-    return text ? std::atoi(text) : ScreenDpi();
+    return text ? std::atoi(text) : 0;
+}
+
+// What the window measures on each screen, written out per DPI: a size given at 96 DPI times
+// DPI / 96, halves rounded up.
+struct TDpiSizes {
+    int Dpi;
+    int Column100;     // the default column width
+    int RowAtLeast;    // 20 less 2
+    int Column45;      // a width the user drags
+    int Picture;       // the tool bar's pictures: 16, 24 or 32, whichever is nearest 16 * DPI / 96
+    int Column120;     // a stored width of 120
+    int Left40, Top30, Width560, Height400;
+    int Column150;     // a width of 150, dragged
+    double MarkerMm;   // the vertex marker, 2 mm at 96 DPI
+};
+const TDpiSizes kSizes[] = {
+    {96, 100, 18, 45, 16, 120, 40, 30, 560, 400, 150, 2.0},
+    {120, 125, 23, 56, 16, 150, 50, 38, 700, 500, 188, 2.5},
+    {144, 150, 28, 68, 24, 180, 60, 45, 840, 600, 225, 3.0},
+    {192, 200, 38, 90, 32, 240, 80, 60, 1120, 800, 300, 4.0},
+};
+
+const TDpiSizes& Sizes()
+{
+    for (const TDpiSizes& sizes : kSizes)
+        if (sizes.Dpi == ExpectedDpi())
+            return sizes;
+    static const TDpiSizes none{};
+    return none;
 }
 
 SIZE TextSize(HWND window, HFONT font, const std::string& text, int wrapWidth = 0)
@@ -46,6 +76,8 @@ class FormDpi : public FormInput {
 protected:
     void SetUp() override
     {
+        ASSERT_NE(std::getenv("POLYPAD_TEST_DPI"), nullptr) << "run by RunAtDpis.sh, which sets POLYPAD_TEST_DPI";
+        ASSERT_NE(Sizes().Dpi, 0) << "no sizes written out for " << ExpectedDpi() << " DPI";
         FormInput::SetUp();
         for (int i = 0; i < kTableColumnCount; ++i)
             WriteSetting("Kestrom.PolypadShowing" + std::to_string(i), "1");
@@ -68,14 +100,13 @@ TEST_F(FormDpi, EveryCaptionFitsItsHeaderAndRowsHoldTheFont)
 {
     TPolypadForm& form = OpenParcel();
     TSimpleGrid& grid = *form.SimpleGrid;
-    const TDpiScale screen(ExpectedDpi());
     ASSERT_EQ(grid.Columns().Count(), kTableColumnCount);
     const int textHeight = FontHeight(grid.Handle(), grid.Font());
     EXPECT_GE(grid.DefaultRowHeight(), textHeight + 4) << "a row holds a line of the font";
-    EXPECT_GE(grid.DefaultRowHeight(), screen.Scale(20) - 2) << "rows grow with the screen";
+    EXPECT_GE(grid.DefaultRowHeight(), Sizes().RowAtLeast) << "rows grow with the screen";
     for (int i = 0; i < grid.Columns().Count(); ++i) {
         const std::string caption = grid.Columns().Items(i).Caption();
-        EXPECT_EQ(grid.Columns().Items(i).Width(), screen.Scale(100)) << caption;
+        EXPECT_EQ(grid.Columns().Items(i).Width(), Sizes().Column100) << caption;
         grid.MoveToDataCell(i, 0); // scrolled into view
         PumpAll();
         const RECT r = grid.ColumnHeaderTextRect(i);
@@ -90,11 +121,12 @@ TEST_F(FormDpi, EveryCaptionFitsItsHeaderAndRowsHoldTheFont)
     PumpAll();
     const RECT number = grid.CellRect(grid.DataToGrid(0, 0).Col, 0);
     const int y = number.top + 3;
+    const int narrow = Sizes().Column45;
     ::PostMessageW(grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(number.right - 1, y));
-    ::PostMessageW(grid.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(number.left + screen.Scale(45), y));
-    ::PostMessageW(grid.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(number.left + screen.Scale(45), y));
-    Pump(200);
-    EXPECT_EQ(grid.Columns().Items(0).Width(), screen.Scale(45));
+    ::PostMessageW(grid.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(number.left + narrow, y));
+    ::PostMessageW(grid.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(number.left + narrow, y));
+    Pump(5000, [&] { return grid.Columns().Items(0).Width() == narrow; });
+    EXPECT_EQ(grid.Columns().Items(0).Width(), narrow);
     const RECT r = grid.ColumnHeaderTextRect(0);
     const SIZE wrapped = TextSize(grid.Handle(), grid.Font(), "Номер точки", r.right - r.left);
     EXPECT_GE(wrapped.cy, 2 * textHeight) << "\"Номер точки\" on two lines";
@@ -132,7 +164,7 @@ TEST_F(FormDpi, TheToolBarIsWholeOnOneRowWithPicturesOfTheScreensSize)
 {
     TPolypadForm& form = OpenParcel();
     TToolBar& bar = *form.ToolBar;
-    const int size = ToolBarPictureSize(ExpectedDpi());
+    const int size = Sizes().Picture;
     int cx = 0, cy = 0;
     const auto images = reinterpret_cast<HIMAGELIST>(::SendMessageW(bar.Handle(), TB_GETIMAGELIST, 0, 0));
     ASSERT_TRUE(::ImageList_GetIconSize(images, &cx, &cy));
@@ -171,7 +203,7 @@ TEST_F(FormDpi, TheVertexMarkerGrowsWithTheScreen)
     double scale = 0;
     ASSERT_EQ(transform->get_Scale(&scale), S_OK);
     const double millimetres = (y2 - y0) * scale * 1000;
-    EXPECT_NEAR(millimetres, 2.0 * ExpectedDpi() / 96, 1e-9);
+    EXPECT_NEAR(millimetres, Sizes().MarkerMm, 1e-9);
     EXPECT_NEAR(x2 - x0, y2 - y0, 1e-9);
 }
 
@@ -179,17 +211,17 @@ TEST_F(FormDpi, TheVertexMarkerGrowsWithTheScreen)
 // (96-DPI units) open scaled, and come back unchanged when the window is closed again.
 TEST_F(FormDpi, WidthsAndBoundsAreStoredIn96DpiUnitsAndComeBackUnchanged)
 {
-    const TDpiScale screen(ExpectedDpi());
+    const TDpiSizes& sizes = Sizes();
     WriteSetting("Kestrom.PolypadWidth1", "120");
     WriteSetting("Kestrom.PolypadLTWH", "40 30 560 400");
     TPolypadForm& form = Open();
-    EXPECT_EQ(form.SimpleGrid->Columns().Items(1).Width(), screen.Scale(120));
+    EXPECT_EQ(form.SimpleGrid->Columns().Items(1).Width(), sizes.Column120);
     RECT bounds{};
     ::GetWindowRect(form.Handle(), &bounds);
-    EXPECT_EQ(bounds.left, screen.Scale(40));
-    EXPECT_EQ(bounds.top, screen.Scale(30));
-    EXPECT_EQ(bounds.right - bounds.left, screen.Scale(560));
-    EXPECT_EQ(bounds.bottom - bounds.top, screen.Scale(400));
+    EXPECT_EQ(bounds.left, sizes.Left40);
+    EXPECT_EQ(bounds.top, sizes.Top30);
+    EXPECT_EQ(bounds.right - bounds.left, sizes.Width560);
+    EXPECT_EQ(bounds.bottom - bounds.top, sizes.Height400);
     CloseByUser();
     EXPECT_EQ(Setting(L"Kestrom.PolypadWidth1"), L"120");
     EXPECT_EQ(Setting(L"Kestrom.PolypadWidth2"), L"100");
@@ -199,18 +231,19 @@ TEST_F(FormDpi, WidthsAndBoundsAreStoredIn96DpiUnitsAndComeBackUnchanged)
     TPolypadForm& again = OpenParcel();
     TSimpleGrid& grid = *again.SimpleGrid;
     const RECT x = grid.CellRect(grid.DataToGrid(1, 0).Col, 0);
-    const int y = x.top + 3, wanted = screen.Scale(150) + 1;
+    // A pixel past 150 at 96 DPI: 151 in 96-DPI units at every DPI here.
+    const int y = x.top + 3, wanted = sizes.Column150 + 1;
     ::PostMessageW(grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x.right - 1, y));
     ::PostMessageW(grid.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x.left + wanted, y));
     ::PostMessageW(grid.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(x.left + wanted, y));
-    Pump(200);
+    Pump(5000, [&] { return grid.Columns().Items(1).Width() == wanted; });
     ASSERT_EQ(grid.Columns().Items(1).Width(), wanted);
     // Hidden and shown again, the column keeps the width the user gave it.
     again.CoordinatesColumnAction->Execute();
     again.CoordinatesColumnAction->Execute();
     EXPECT_EQ(grid.Columns().Items(1).Width(), wanted);
     CloseByUser();
-    EXPECT_EQ(Setting(L"Kestrom.PolypadWidth1"), std::to_wstring(screen.Unscale(wanted)));
+    EXPECT_EQ(Setting(L"Kestrom.PolypadWidth1"), L"151");
     TPolypadForm& third = Open();
     EXPECT_NEAR(third.SimpleGrid->Columns().Items(1).Width(), wanted, 1);
 }

@@ -19,10 +19,26 @@ namespace {
 class FormFigures : public FormInput {
 protected:
     std::string Panel() const { return FForm->MainStatusBar->PanelText(1); }
-    std::string Expected() const
+    // The figures panel's width on the screen and the width its text needs there.
+    int PanelWidth() const
     {
-        return FormatFiguresLine(ComputeContourFigures(*FTable), FForm->DigitsComboBox->ItemIndex(),
-                                 FormatSettings().DecimalSeparator);
+        RECT r{};
+        ::SendMessageW(FForm->MainStatusBar->Handle(), SB_GETRECT, 1, reinterpret_cast<LPARAM>(&r));
+        return r.right - r.left;
+    }
+    // The precision list, chosen as the user does: a new item and the list's change notice.
+    void ChooseDigits(int digits)
+    {
+        const HWND list = FForm->DigitsComboBox->Handle();
+        ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(digits), 0);
+        ::SendMessageW(::GetParent(list), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(list), CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(list));
+        PumpAll();
+    }
+    void Screenshot(const std::wstring& name)
+    {
+        const std::wstring file = std::wstring(FORM_SCREENSHOT_DIR) + L"/" + name;
+        EXPECT_EQ(hostsim::SaveWindowImage(FForm->Handle(), file.c_str()), S_OK);
     }
     void Click(TAction& action)
     {
@@ -48,22 +64,18 @@ protected:
 TEST_F(FormFigures, ThePanelFollowsFillEditPasteAndUndo)
 {
     OpenParcel();
-    const std::string filled = Panel();
-    EXPECT_THAT(filled, StartsWith("Вершин: 4 · Периметр: "));
-    EXPECT_THAT(filled, HasSubstr("Площадь: "));
-    EXPECT_THAT(filled, HasSubstr("часовой)"));
-    EXPECT_EQ(filled, Expected());
+    ChooseDigits(3);
+    const std::string filled = "Вершин: 4 · Периметр: 140.794 · Площадь: 1\u00A0260.477 (по часовой)";
+    EXPECT_EQ(Panel(), filled);
 
+    // Row 0 five metres south: the trapezoid (30 + 25) / 2 * 40 and the same arc segment.
     ClickCell(ckX, 0);
-    Type(L"452290");
+    Type(L"452295");
     Press(VK_RETURN);
-    EXPECT_NE(Panel(), filled);
-    EXPECT_EQ(Panel(), Expected());
+    EXPECT_EQ(Panel(), "Вершин: 4 · Периметр: 136.105 · Площадь: 1\u00A0160.477 (по часовой)");
 
     Paste(L"0\t0\n30\t0\n30\t40\n0.012\t-0.008");
-    EXPECT_THAT(Panel(), StartsWith("Вершин: 4 · Длина: "));
-    EXPECT_THAT(Panel(), HasSubstr("Невязка: ΔX "));
-    EXPECT_EQ(Panel(), Expected());
+    EXPECT_EQ(Panel(), "Вершин: 4 · Длина: 119.999 · Невязка: ΔX 0.012 ΔY −0.008 f 0.014 (1:8\u00A0320)");
 
     ClickCell(ckX, 0);
     Press('Z', true); // the paste
@@ -109,6 +121,61 @@ TEST_F(FormFigures, ThePanelFollowsTypedCellsUndoAndRedoInALargeContour)
         EXPECT_EQ(Panel(), Expected()) << "redo " << i;
     }
     EXPECT_NE(Panel(), closed);
+}
+
+TEST_F(FormFigures, ThePanelFollowsThePrecisionListAndIsReadableWholeInTheDefaultWindow)
+{
+    OpenParcel();
+    ChooseDigits(0);
+    EXPECT_EQ(Panel(), "Вершин: 4 · Периметр: 141 · Площадь: 1\u00A0260 (по часовой)");
+    ChooseDigits(5);
+    EXPECT_EQ(Panel(), "Вершин: 4 · Периметр: 140.79371 · Площадь: 1\u00A0260.47729 (по часовой)");
+
+    // An open traverse, the longest line there is, at every precision.
+    Paste(L"0\t0\n40\t0\n40\t40");
+    for (int digits = 0; digits <= 7; ++digits) {
+        SCOPED_TRACE(digits);
+        ChooseDigits(digits);
+        const std::string shown = Panel();
+        EXPECT_NE(shown.find("(1:1)"), std::string::npos) << "the line's end is there: " << shown;
+        EXPECT_LE(FForm->MainStatusBar->TextWidth(shown), PanelWidth()) << shown;
+    }
+    EXPECT_NE(Panel().find("f 56.5685425 (1:1)"), std::string::npos) << "the last figure is there whole: " << Panel();
+    Screenshot(L"figures-7-digits.png");
+    // The copy is the full line whatever the panel shows.
+    Choose(*FForm->CopySummaryAction);
+    EXPECT_EQ(Narrow(hostsim::ClipboardText(hostsim::MainWindowHandle(FHost.get()))),
+              "Вершин: 3 · Длина: 80.0000000 · Невязка: ΔX 40.0000000 ΔY 40.0000000 f 56.5685425 (1:1)");
+}
+
+// Object 105: a closed plot of 4 vertices and an open fence of 3.
+TEST_F(FormFigures, AShapeOfSeveralPartsIsNamedAtTheFillAndItsUpdateAsksBeforeJoiningThem)
+{
+    TPolypadForm& form = Open(true);
+    Select(105);
+    Click(*form.FillTableFromMapObjectAction);
+    ASSERT_EQ(FTable->Count(), 7);
+    EXPECT_EQ(form.MainStatusBar->PanelText(0), "Контур из 2 частей: в таблице они идут одна за другой");
+    const std::wstring before = Geometry(105);
+
+    std::vector<std::string> asked = Answering({IDNO}, [&] { Click(*form.UpdateMapObjectAction); });
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], "Таблица заполнена из 2 частей контура. Объект будет обновлён одной частью из всех строк "
+                        "таблицы. Продолжить?");
+    EXPECT_EQ(Geometry(105), before) << "declined: the map is as it was";
+    EXPECT_TRUE(hostsim::CommittedTransactions(FHost.get()).empty());
+
+    asked = Answering({IDYES}, [&] { Click(*form.UpdateMapObjectAction); });
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(Geometry(105).find(L"part 0 open\n"), std::wstring::npos);
+    EXPECT_EQ(Geometry(105).find(L"part 1"), std::wstring::npos) << "one part now";
+    // Written as one part, it is one part: the note is gone.
+    EXPECT_EQ(form.MainStatusBar->PanelText(0), "");
+
+    // A shape of one part says nothing.
+    Select(101);
+    Click(*form.FillTableFromMapObjectAction);
+    EXPECT_EQ(form.MainStatusBar->PanelText(0), "");
 }
 
 TEST_F(FormFigures, CopySummaryPutsThePanelsLineOnTheClipboard)

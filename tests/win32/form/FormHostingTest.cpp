@@ -205,7 +205,7 @@ TEST_F(Hosting, ClosingByTheUserUnchecksTheCommandAndDoneLeavesNoHostReference)
     ASSERT_EQ(FModule->ShowHideForm(), S_OK);
     ASSERT_EQ(hostsim::SelectMapObject(FHost.get(), 101, -1), S_OK);
     PumpMessages();
-    Pump(300);
+    Pump(10000, [&] { return hostsim::OverlayPixelCount(FHost.get()) > 0; });
     EXPECT_GT(hostsim::OverlayPixelCount(FHost.get()), 0) << "the outline is drawn over the map";
     Screenshot(L"form-floating.png");
     const HWND form = FindForm();
@@ -311,7 +311,7 @@ TEST_F(Hosting, TheCommandDuringAQuestionOfTheWindowHidesItAtOnceAndDeletesItAft
     EXPECT_FALSE(seen.Visible) << "the window leaves the screen at once";
     EXPECT_FALSE(seen.Checked);
     EXPECT_EQ(FindMessageBox(), nullptr) << "the window's box is ended with it";
-    Pump(200);
+    Pump(10000, [&] { return !::IsWindow(form); });
     EXPECT_FALSE(::IsWindow(form)) << "deleted once its box has returned";
     EXPECT_EQ(hostsim::OverlayPixelCount(FHost.get()), 0);
 
@@ -341,7 +341,7 @@ TEST_F(Hosting, DoneAndReleaseDuringAWarningOfTheWindowLeaveNoWindowAndNoHostRef
     ClickToolButton(form, kFillButton);
     EXPECT_TRUE(boxSeen);
     EXPECT_EQ(done, S_OK);
-    Pump(200);
+    Pump(10000, [&] { return !::IsWindow(form); });
     EXPECT_FALSE(::IsWindow(form));
     EXPECT_EQ(FindForm(), nullptr);
     // TearDown checks that no Host object is left alive.

@@ -145,11 +145,11 @@ TEST_F(FormInput, TheStatusHintFollowsTheButtonUnderThePointerWhenItsStateChange
     const RECT r = form.ToolBar->ButtonRect(index);
     const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
     ::SendMessageW(bar, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-    Pump(50);
+    Pump(10000, [&] { return form.MainStatusBar->SimpleText() == " Режим редактирования отключен"; });
     EXPECT_EQ(form.MainStatusBar->SimpleText(), " Режим редактирования отключен");
     PostClick(bar, x, y);
     ::PostMessageW(bar, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-    Pump(150);
+    Pump(10000, [&] { return form.FEditingMode && form.MainStatusBar->SimpleText() == " Режим редактирования включен"; });
     ASSERT_TRUE(form.FEditingMode);
     EXPECT_EQ(form.MainStatusBar->SimpleText(), " Режим редактирования включен");
 }
@@ -259,4 +259,36 @@ TEST_F(FormInput, UndoAndRedoOfATypedCellRepaintEveryRowTheyChange)
         ASSERT_EQ(FTable->GetX(row), 452310 + row);
         expectScreenIsFresh("a redo", row);
     }
+}
+
+// Row 0's arc runs from the last vertex in an open contour too: moving the last vertex changes
+// row 0's arc centre and radius, and the screen must show them changed.
+TEST_F(FormInput, TheLastRowOfAnOpenContourRepaintsTheArcOfRowZero)
+{
+    // Angle and length columns hidden, so that the arc columns are in view.
+    for (const TTableColumnKind kind : {ckEdgeLength, ckLeftAngle, ckRightAngle, ckDirectionAngle})
+        WriteSetting("Kestrom.PolypadShowing" + std::to_string(kind), "0");
+    TPolypadForm& form = OpenParcel();
+    ::SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(form.ContourPartClosedAction->Id(), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(form.ToolBar->Handle()));
+    PumpAll();
+    ASSERT_FALSE(FTable->Closed());
+    ClickCell(ckArcConvexity, 0);
+    Type(L"0.3");
+    Press(VK_RETURN);
+    ASSERT_EQ(FTable->GetArcConvexity(0), 0.3);
+    const double radius = FTable->GetArcRadius(0);
+    ASSERT_GT(radius, 0);
+
+    ClickCell(ckX, 3);
+    Type(L"452260");
+    Press(VK_RETURN);
+    PumpAll();
+    ASSERT_NE(FTable->GetArcRadius(0), radius);
+    const HWND grid = form.SimpleGrid->Handle();
+    const std::vector<DWORD> shown = GridOnScreen(grid);
+    ::InvalidateRect(grid, nullptr, TRUE);
+    ::UpdateWindow(grid);
+    PumpAll();
+    EXPECT_TRUE(GridOnScreen(grid) == shown) << "row 0's arc centre and radius are stale on the screen";
 }

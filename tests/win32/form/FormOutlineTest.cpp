@@ -7,6 +7,7 @@
 #include "GridTestSupport.h"
 
 #include "Polypad/HostTable.h"
+#include "Polypad/OutlinePieces.h"
 
 namespace {
 
@@ -184,4 +185,37 @@ TEST_F(FormOutline, AnOutlineBuiltOverManyMessagesEndsUpAsTheTableIsThen)
     PumpAll();
     EXPECT_GT(form.ContourHintRebuilds(), rebuilds);
     ExpectTheOutlineIsTheOnePartPicture("built piece by piece");
+}
+
+// Rows deleted by the user where a piece begins and where it ends, and row 0 of the closed
+// contour (where the closing piece ends): the outline is the contour drawn as one part.
+TEST_F(FormOutline, DeletingAtThePiecesEndsAndRowZeroKeepsTheOutlineWhole)
+{
+    TPolypadForm& form = OpenLargeContour();
+    ASSERT_TRUE(FTable->Closed());
+    const ContourParts::TContourPart& part = FTable->ContourPart();
+    const std::vector<TVertexRecord> rows(part.Vertices.begin(), part.Vertices.end());
+    const std::vector<TOutlinePiece> pieces = SplitOutline(rows, true);
+    ASSERT_GT(pieces.size(), 4u);
+    const TOutlinePiece middle = pieces[pieces.size() / 2];
+    struct TCase {
+        const char* What;
+        int Row;
+    };
+    // The later row first, so that the earlier one is still where it was.
+    const TCase cases[] = {
+        {"a piece's last row", middle.First + middle.Count - 1},
+        {"a piece's first row", middle.First},
+        {"row 0", 0},
+    };
+    int count = FTable->Count();
+    for (const TCase& c : cases) {
+        ClickCell(ckX, c.Row);
+        ASSERT_EQ(CurrentRow(), c.Row);
+        Press(VK_DELETE, true);
+        PumpAll();
+        ASSERT_EQ(FTable->Count(), --count) << c.What;
+        EXPECT_LE(form.FOutline->LastBuilt(), 3) << c.What;
+        ExpectTheOutlineIsTheOnePartPicture(c.What);
+    }
 }

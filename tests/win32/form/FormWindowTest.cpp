@@ -159,6 +159,39 @@ TEST_F(FormTest, WithoutAViewRightTheGridGivesWayToThePanelTextUntilAFill)
     EXPECT_EQ(FTable->Count(), 4);
 }
 
+TEST_F(FormTest, TheGridsAccessIsAskedOncePerChangeAndAFailureShowsOneBox)
+{
+    TPolypadForm& form = Open(true);
+    Select(101);
+    form.FillTableFromMapObjectActionExecute();
+    PumpAll();
+    const HWND grid = form.SimpleGrid->Handle();
+    const auto repaint = [grid] {
+        ::InvalidateRect(grid, nullptr, TRUE);
+        ::UpdateWindow(grid);
+    };
+    repaint();
+    PumpAll();
+    const long calls = hostsim::CallCount();
+    repaint();
+    PumpAll();
+    EXPECT_EQ(hostsim::CallCount(), calls) << "a repaint alone asks the Host nothing";
+
+    // The Host's Synchronize after a selection change asks again, at the next paint.
+    hostsim::FailOperation(L"IHostPermissions.Allows", E_FAIL, L"Права недоступны");
+    const std::vector<std::string> texts = Answering({IDOK, IDOK}, [&] {
+        form.SynchronizeWithMap();
+        repaint();
+    });
+    ASSERT_EQ(texts.size(), 1u) << "closing the box repaints the grid without failing again";
+    EXPECT_THAT(texts[0], HasSubstr("Права недоступны"));
+    hostsim::ClearFaults();
+    form.SynchronizeWithMap();
+    repaint();
+    PumpAll();
+    EXPECT_TRUE(form.SimpleGrid->Visible());
+}
+
 TEST_F(FormTest, CellsShowRoundedValuesAndLeaveUndefinedOnesEmpty)
 {
     TPolypadForm& form = Open();
@@ -464,6 +497,26 @@ TEST_F(FormTest, TheOverlayFollowsEditsAndLeavesNoPixelWhenPaintingStops)
     CloseByUser();
     PumpAll();
     EXPECT_EQ(hostsim::OverlayPixelCount(FHost.get()), 0);
+}
+
+TEST_F(FormTest, ARepaintWithoutASurfaceLeavesTheOverlayAsItIs)
+{
+    TPolypadForm& form = Open(true);
+    Select(101);
+    form.FillTableFromMapObjectActionExecute();
+    PumpAll();
+    const long drawn = hostsim::OverlayPixelCount(FHost.get());
+    ASSERT_GT(drawn, 0);
+    form.RepaintOverlay(nullptr); // the Host's RepaintDragging with no surface
+    PumpAll();
+    EXPECT_EQ(hostsim::OverlayPixelCount(FHost.get()), drawn);
+    EXPECT_TRUE(form.FHintManager->Shown());
+    FTable->SetX(0, FTable->GetX(0) + 10);
+    PumpAll();
+    EXPECT_GT(hostsim::OverlayPixelCount(FHost.get()), 0) << "the moved outline is on the map";
+    CloseByUser();
+    PumpAll();
+    EXPECT_EQ(hostsim::OverlayPixelCount(FHost.get()), 0) << "nothing is left after closing";
 }
 
 TEST_F(FormTest, OneCommandChangingManyRowsRebuildsTheOutlineOnce)

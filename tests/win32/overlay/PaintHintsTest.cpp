@@ -230,6 +230,22 @@ TEST_F(PaintHintsTest, RepaintPairLeavesTheMapAsItWas)
     EXPECT_TRUE(Map.Surface.Drawn(&Marker));
 }
 
+TEST_F(PaintHintsTest, ARepaintWithoutASurfaceKeepsTheParityOfWhatIsOnTheMap)
+{
+    AddHint(Outline);
+    const int before = Draws();
+    Manager.DrawAll(nullptr);
+    EXPECT_EQ(Draws(), before);
+    EXPECT_TRUE(Manager.Shown()) << "nothing was erased";
+    // The next real pair still takes the outline off and puts it back, and removal erases it.
+    Manager.DrawAll(&Map.Surface);
+    EXPECT_FALSE(Map.Surface.Drawn(&Outline));
+    Manager.DrawAll(&Map.Surface);
+    EXPECT_TRUE(Map.Surface.Drawn(&Outline));
+    Manager.Delete(0);
+    EXPECT_TRUE(Map.Surface.Clean());
+}
+
 TEST_F(PaintHintsTest, WhileNotShownStateChangesButNothingIsDrawn)
 {
     TPaintHint* hint = AddHint(Outline);
