@@ -159,7 +159,7 @@ TEST_F(FormTest, WithoutAViewRightTheGridGivesWayToThePanelTextUntilAFill)
     EXPECT_EQ(FTable->Count(), 4);
 }
 
-TEST_F(FormTest, TheGridsAccessIsAskedOncePerChangeAndAFailureShowsOneBox)
+TEST_F(FormTest, TheGridsAccessIsAskedOncePerChangeNotPerPaintedCell)
 {
     TPolypadForm& form = Open(true);
     Select(101);
@@ -178,17 +178,10 @@ TEST_F(FormTest, TheGridsAccessIsAskedOncePerChangeAndAFailureShowsOneBox)
     EXPECT_EQ(hostsim::CallCount(), calls) << "a repaint alone asks the Host nothing";
 
     // The Host's Synchronize after a selection change asks again, at the next paint.
-    hostsim::FailOperation(L"IHostPermissions.Allows", E_FAIL, L"Права недоступны");
-    const std::vector<std::string> texts = Answering({IDOK, IDOK}, [&] {
-        form.SynchronizeWithMap();
-        repaint();
-    });
-    ASSERT_EQ(texts.size(), 1u) << "closing the box repaints the grid without failing again";
-    EXPECT_THAT(texts[0], HasSubstr("Права недоступны"));
-    hostsim::ClearFaults();
     form.SynchronizeWithMap();
     repaint();
     PumpAll();
+    EXPECT_GT(hostsim::CallCount(), calls);
     EXPECT_TRUE(form.SimpleGrid->Visible());
 }
 
