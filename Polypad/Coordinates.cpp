@@ -213,6 +213,22 @@ std::string TTable::GetDirectionAngleText(std::int32_t i) const
     return AngleText(DirectionAngle(GetVertex(i - 1), GetVertex(i)));
 }
 
+bool TTable::GetDirectionAngle(std::int32_t i, double& angle) const
+{
+    if (!HasIncomingEdge(i))
+        return false;
+    angle = DirectionAngle(GetVertex(i - 1), GetVertex(i));
+    return true;
+}
+
+bool TTable::GetVertexAngle(std::int32_t i, double& angle) const
+{
+    if (!HasVertexAngle(i))
+        return false;
+    angle = VertexAngle(GetVertex(i - 1), GetVertex(i), GetVertex(i + 1));
+    return true;
+}
+
 std::string TTable::GetLeftAngleText(std::int32_t i) const
 {
     if (!HasVertexAngle(i))

@@ -80,6 +80,11 @@ public:
     // Both vertex angle texts of row i from one computation of the angle, as the two getters give them.
     void GetVertexAngleTexts(std::int32_t i, std::string& left, std::string& right) const;
     std::string GetDirectionAngleText(std::int32_t i) const;
+    // The angles behind those texts, in radians, for a caller that lays the texts out itself
+    // (AngleText of the left angle, of kTwoPi - it for the right one); false where the cell
+    // shows "null" because the row has no such angle.
+    bool GetVertexAngle(std::int32_t i, double& angle) const;
+    bool GetDirectionAngle(std::int32_t i, double& angle) const;
     double GetArcCenterX(std::int32_t i) const;
     double GetArcCenterY(std::int32_t i) const;
     double GetArcRadius(std::int32_t i) const;
