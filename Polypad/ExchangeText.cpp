@@ -225,9 +225,15 @@ std::string BuildClipboardText(const TTable& table, const TColumnGroups& visible
         std::memcpy(p, "null\t", 5);
         p += 5;
     };
+    // Each chord is measured once: as row i's outgoing chord and row i + 1's incoming one.
+    const bool chords = visible[cgEdgeLength] || visible[cgLeftAngle] || visible[cgRightAngle];
+    double chordOut = chords && table.Count() > 0 ? table.GetChord(0) : 0;
     std::string text;
     for (std::int32_t i = 0; i < table.Count(); ++i) {
         p = line;
+        const double chordIn = chordOut;
+        if (chords)
+            chordOut = table.GetChord(i + 1 < table.Count() ? i + 1 : 0);
         if (visible[cgPointNumber]) {
             p = std::to_chars(p, p + 12, i + 1).ptr;
             *p++ = '\t';
@@ -237,7 +243,7 @@ std::string BuildClipboardText(const TTable& table, const TColumnGroups& visible
             number(table.GetY(i));
         }
         if (visible[cgEdgeLength]) {
-            const double length = table.GetEdgeLength(i);
+            const double length = table.GetEdgeLength(i, chordIn);
             if (length != -1)
                 number(length);
         }
@@ -245,7 +251,7 @@ std::string BuildClipboardText(const TTable& table, const TColumnGroups& visible
         // unrounded, as the grid's cell has it.
         if (visible[cgLeftAngle] || visible[cgRightAngle]) {
             double vertexAngle;
-            if (table.GetVertexAngle(i, vertexAngle)) {
+            if (table.GetVertexAngle(i, vertexAngle, chordIn, chordOut)) {
                 if (visible[cgLeftAngle])
                     angle(vertexAngle);
                 if (visible[cgRightAngle])

@@ -318,10 +318,15 @@ TEST(NumberTextEquivalence, CopyTextMatchesTheCellGetters)
     std::mt19937_64 random(17);
     std::uniform_real_distribution<double> coordinate(-1000, 1000);
     std::uniform_real_distribution<double> convexity(-1.5, 1.5);
-    for (int i = 0; i < 60; ++i)
+    // Mid-table, a repeated vertex: no angle and an arc that cannot be built; the last row's
+    // angle takes the closing edge to row 0.
+    for (int i = 0; i < 60; ++i) {
         table.AddRow(FloatPoint(452000 + coordinate(random), 1385000 + coordinate(random)), i % 4 == 1 ? convexity(random) : 0);
-    table.AddRow(table.GetVertex(59), 0.5); // a repeated vertex: no angle and an arc that cannot be built
-    table.AddRow(table.GetVertex(60), 0);
+        if (i == 30) {
+            table.AddRow(table.GetVertex(i), 0.5);
+            table.AddRow(table.GetVertex(i), 0);
+        }
+    }
     const int digits = 3;
     auto reference = [&](const TColumnGroups& visible) {
         std::string text;
