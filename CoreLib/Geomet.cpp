@@ -24,6 +24,17 @@ std::int32_t CheckedWholeToInt32(long double t)
 
 std::int32_t RoundToInt32(long double v) { return CheckedWholeToInt32(RoundTiesToEven(v)); }
 
+// std::trunc by one frndint and a compare: std::trunc switches the x87 rounding mode twice per
+// call, and a copy of 10^5 rows truncates a million times. frndint gives a whole number within
+// one of v in any rounding mode, so the compare makes the result exact in all of them.
+long double WholePart(long double v)
+{
+    const long double r = __builtin_rintl(v);
+    if (v >= 0)
+        return r > v ? r - 1 : r;
+    return r < v ? r + 1 : r;
+}
+
 } // namespace
 
 TFloatPoint FloatPoint(double x, double y) { return TFloatPoint{x, y}; }
@@ -35,13 +46,20 @@ long double RoundTiesToEven(long double v)
     constexpr long double kExactLimit = 4503599627370496.0L; // 2^52
     if (!(std::fabs(v) < kExactLimit))
         return std::nearbyint(v);
-    const long double whole = std::trunc(v);
-    const long double fraction = std::fabs(v - whole);
-    const long double half = whole * 0.5L;
-    const bool awayFromZero = fraction > 0.5L || (fraction == 0.5L && half != std::trunc(half));
-    if (!awayFromZero)
-        return whole;
-    return v < 0 ? whole - 1 : whole + 1;
+    // The nearest whole number in whatever mode the unit rounds, corrected to the nearest one
+    // with ties to even: v - r is exact, as r is within one of v.
+    const long double r = __builtin_rintl(v);
+    const long double d = v - r;
+    if (d > 0.5L)
+        return r + 1;
+    if (d < -0.5L)
+        return r - 1;
+    if (d == 0.5L || d == -0.5L) {
+        const long double half = r * 0.5L;
+        if (half != WholePart(half))
+            return r + 2 * d;
+    }
+    return r;
 }
 
 bool SamePoint(TFloatPoint a, TFloatPoint b) { return a.X == b.X && a.Y == b.Y; }
@@ -173,15 +191,15 @@ void RadToDMS(long double angle, std::int32_t& d, std::int32_t& m, std::int32_t&
     if (!std::isfinite(angle))
         throw ERangeError();
     if (angle < 0)
-        angle += (std::trunc(std::fabs(angle / kTwoPi)) + 1) * kTwoPi;
+        angle += (WholePart(std::fabs(angle / kTwoPi)) + 1) * kTwoPi;
     // A negative angle so large that whole turns no longer add up exactly stays negative.
     if (angle < 0)
         throw ERangeError();
     const long double a = angle * kRadToDeg;
-    // Each whole part is truncated once: on x87 every trunc switches the rounding mode twice.
-    const long double wholeDegrees = std::trunc(a);
+    // Each whole part is truncated once.
+    const long double wholeDegrees = WholePart(a);
     const long double a60 = (a - wholeDegrees) * 60;
-    const long double wholeMinutes = std::trunc(a60);
+    const long double wholeMinutes = WholePart(a60);
     std::int32_t degrees = CheckedWholeToInt32(wholeDegrees);
     std::int32_t minutes = CheckedWholeToInt32(wholeMinutes);
     std::int32_t seconds = RoundToInt32((a60 - wholeMinutes) * 60);

@@ -72,7 +72,16 @@ double VertexAngle(TFloatPoint prev, TFloatPoint cur, TFloatPoint next)
 {
     if (SamePoint(prev, cur) || SamePoint(cur, next) || SamePoint(prev, next))
         return 0;
-    const TFloatPoint e = PointAlong(prev, cur, PathLength(prev, cur, next));
+    return VertexAngle(prev, cur, next, Distance(prev, cur), Distance(cur, next));
+}
+
+double VertexAngle(TFloatPoint prev, TFloatPoint cur, TFloatPoint next, double chordIn, double chordOut)
+{
+    if (SamePoint(prev, cur) || SamePoint(cur, next) || SamePoint(prev, next))
+        return 0;
+    // PathLength's sum from the chords it would measure.
+    const double path = static_cast<double>(static_cast<long double>(chordIn) + chordOut);
+    const TFloatPoint e = PointAlong(prev, cur, path);
     if (SamePoint(e, cur) || SamePoint(e, next))
         return 0;
     TCoordSys frame;
@@ -206,11 +215,45 @@ double TTable::GetEdgeLength(std::int32_t i) const
     return NumberOrUndefined(IsArc(b) ? ArcLength(p, q, b) : Distance(p, q));
 }
 
+double TTable::GetChord(std::int32_t i) const { return Distance(GetVertex(i - 1), GetVertex(i)); }
+
+double TTable::GetEdgeLength(std::int32_t i, double chord) const
+{
+    if (!HasIncomingEdge(i))
+        return -1;
+    const double b = Row(i).ArcConvexity;
+    return IsArc(b) ? NumberOrUndefined(ArcLength(GetVertex(i - 1), GetVertex(i), b)) : NumberOrUndefined(chord);
+}
+
+bool TTable::GetVertexAngle(std::int32_t i, double& angle, double chordIn, double chordOut) const
+{
+    if (!HasVertexAngle(i))
+        return false;
+    angle = VertexAngle(GetVertex(i - 1), GetVertex(i), GetVertex(i + 1), chordIn, chordOut);
+    return true;
+}
+
 std::string TTable::GetDirectionAngleText(std::int32_t i) const
 {
     if (!HasIncomingEdge(i))
         return "null";
     return AngleText(DirectionAngle(GetVertex(i - 1), GetVertex(i)));
+}
+
+bool TTable::GetDirectionAngle(std::int32_t i, double& angle) const
+{
+    if (!HasIncomingEdge(i))
+        return false;
+    angle = DirectionAngle(GetVertex(i - 1), GetVertex(i));
+    return true;
+}
+
+bool TTable::GetVertexAngle(std::int32_t i, double& angle) const
+{
+    if (!HasVertexAngle(i))
+        return false;
+    angle = VertexAngle(GetVertex(i - 1), GetVertex(i), GetVertex(i + 1));
+    return true;
 }
 
 std::string TTable::GetLeftAngleText(std::int32_t i) const

@@ -80,6 +80,17 @@ public:
     // Both vertex angle texts of row i from one computation of the angle, as the two getters give them.
     void GetVertexAngleTexts(std::int32_t i, std::string& left, std::string& right) const;
     std::string GetDirectionAngleText(std::int32_t i) const;
+    // The angles behind those texts, in radians, for a caller that lays the texts out itself
+    // (AngleText of the left angle, of kTwoPi - it for the right one); false where the cell
+    // shows "null" because the row has no such angle.
+    bool GetVertexAngle(std::int32_t i, double& angle) const;
+    bool GetDirectionAngle(std::int32_t i, double& angle) const;
+    // The chord from row i - 1 to row i (Distance of the two vertices, wrapping as GetVertex
+    // does), and GetEdgeLength and GetVertexAngle from chords already measured: the copy walks
+    // the rows and measures each chord once for the edge length and both vertex angles it takes.
+    double GetChord(std::int32_t i) const;
+    double GetEdgeLength(std::int32_t i, double chord) const;
+    bool GetVertexAngle(std::int32_t i, double& angle, double chordIn, double chordOut) const;
     double GetArcCenterX(std::int32_t i) const;
     double GetArcCenterY(std::int32_t i) const;
     double GetArcRadius(std::int32_t i) const;
@@ -143,6 +154,9 @@ TFloatPoint PointAlong(TFloatPoint a, TFloatPoint b, double distance);
 double PathLength(TFloatPoint a, TFloatPoint b, TFloatPoint c);
 // Counter-clockwise turn at cur from cur->next to the continuation of prev->cur, in [0, 2*pi).
 double VertexAngle(TFloatPoint prev, TFloatPoint cur, TFloatPoint next);
+// The same from the chords Distance(prev, cur) and Distance(cur, next), for a caller that
+// measures each chord once for the two rows it joins.
+double VertexAngle(TFloatPoint prev, TFloatPoint cur, TFloatPoint next, double chordIn, double chordOut);
 
 enum TTableColumnKind : std::uint8_t {
     ckPointNumber = 0,

@@ -50,20 +50,26 @@ std::int32_t FieldBetween(const std::string& text, std::size_t begin, std::size_
 
 } // namespace
 
-std::string FormatDegrees(long double radians)
+char* FormatDegreesInto(char* out, long double radians)
 {
     std::int32_t d, m, s;
     RadToDMS(radians, d, m, s);
     // By hand rather than through Format: a copy of 10^5 rows makes three angle texts per row.
-    char buffer[48];
-    char* p = std::to_chars(buffer, buffer + 12, d).ptr;
+    // Three 32-bit numbers of up to 11 characters and 5 bytes of signs fit kMaxDegreesText.
+    char* p = std::to_chars(out, out + 12, d).ptr;
     for (const char* sign = kDegreeSign; *sign; ++sign)
         *p++ = *sign;
     p = std::to_chars(p, p + 12, m).ptr;
     *p++ = '\'';
     p = std::to_chars(p, p + 12, s).ptr;
     *p++ = '"';
-    return std::string(buffer, p);
+    return p;
+}
+
+std::string FormatDegrees(long double radians)
+{
+    char buffer[kMaxDegreesText];
+    return std::string(buffer, FormatDegreesInto(buffer, radians));
 }
 
 std::string CleanDegreesText(const std::string& text)

@@ -12,6 +12,9 @@ inline constexpr const char* kDegreesEditMask = "999\u00B099'99\"";
 
 // Raises ERangeError for an angle that is not finite or too large for 32-bit degrees.
 std::string FormatDegrees(long double radians);
+// The same text written at out, which has room for kMaxDegreesText characters; returns its end.
+inline constexpr int kMaxDegreesText = 40;
+char* FormatDegreesInto(char* out, long double radians);
 // Keeps only the digits, the degree sign, the apostrophe and the double quote.
 std::string CleanDegreesText(const std::string& text);
 // Decimal degrees of a cleaned degree text. Raises EConvertError for a field that is not a

@@ -3,6 +3,7 @@
 #include "CoreLib/DecimalText.h"
 #include "CoreLib/Errors.h"
 #include "Polypad/Coordinates.h"
+#include "Polypad/DegreesUtils.h"
 
 #include <charconv>
 #include <cstdint>
@@ -41,12 +42,8 @@ TDecimalDigits DecimalDigits(double v)
     return d;
 }
 
-void AppendInteger(std::string& text, int value)
-{
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    text.append(buffer, result.ptr);
-}
+// Room for any number text these helpers write.
+constexpr std::size_t kMaxNumberText = 48;
 
 bool IsBlank(char c) { return c == ' '; }
 
@@ -70,19 +67,18 @@ long double StepsOf(double v, int digits, double& q)
 }
 
 // The general format of a number from its significant digits (no trailing zeros) and the
-// exponent e of 0.d1d2... x 10^e. Laid out in a buffer and appended at once: string appends of
-// a few characters each cost more than the layout.
-void AppendLayout(std::string& text, bool negative, const char* digits, std::size_t count, int e, char decimalSeparator)
+// exponent e of 0.d1d2... x 10^e, written at p (at most 15 digits, 15 zeros and three signs, or
+// 15 digits, three signs and an exponent); returns its end.
+char* LayoutInto(char* p, bool negative, const char* digits, std::size_t count, int e, char decimalSeparator)
 {
-    char buffer[48];
-    char* p = buffer;
+    // Byte loops rather than memcpy and memset: for a few bytes the call costs more than the copy.
     auto copy = [&p](const char* from, std::size_t n) {
-        std::memcpy(p, from, n);
-        p += n;
+        for (const char* end = from + n; from != end;)
+            *p++ = *from++;
     };
     auto zeros = [&p](std::size_t n) {
-        std::memset(p, '0', n);
-        p += n;
+        for (; n; --n)
+            *p++ = '0';
     };
     if (negative)
         *p++ = '-';
@@ -110,9 +106,9 @@ void AppendLayout(std::string& text, bool negative, const char* digits, std::siz
             copy(digits + 1, count - 1);
         }
         *p++ = 'E';
-        p = std::to_chars(p, buffer + sizeof buffer, e - 1).ptr;
+        p = std::to_chars(p, p + 8, e - 1).ptr;
     }
-    text.append(buffer, p);
+    return p;
 }
 
 // The decimal digits of a whole 0 < n < 10^15 without trailing zeros; returns their count and
@@ -140,6 +136,50 @@ std::size_t WholeDigits(double n, char (&digits)[16], int& length)
     return static_cast<std::size_t>(p - digits);
 }
 
+char* GeneralInto(char* p, double v, char decimalSeparator)
+{
+    auto copy = [&p](const char* from) {
+        const std::size_t n = std::strlen(from);
+        std::memcpy(p, from, n);
+        return p + n;
+    };
+    if (std::isnan(v))
+        return copy("NAN");
+    if (std::isinf(v))
+        return copy(v < 0 ? "-INF" : "INF");
+    if (v == 0)
+        return copy("0");
+    const TDecimalDigits d = DecimalDigits(v);
+    return LayoutInto(p, v < 0, d.Digits, static_cast<std::size_t>(d.Count), d.Exponent, decimalSeparator);
+}
+
+// v rounded to digits decimals, as AppendRounded writes it, at p; returns its end.
+char* RoundedInto(char* p, double v, int digits, char decimalSeparator)
+{
+    double q;
+    const long double n = StepsOf(v, digits, q);
+    // Below 10^15 steps the double q * n lies closer to n * 10^-digits than half a unit in the
+    // 15th significant digit (q and the product are each off by at most 2^-53 relative), so its
+    // 15 digits are those of n: no binary-to-decimal conversion is needed.
+    if (n != 0 && std::fabs(n) < 1e15L) {
+        char whole[16];
+        int length;
+        const std::size_t count = WholeDigits(static_cast<double>(std::fabs(n)), whole, length);
+        return LayoutInto(p, n < 0, whole, count, length - digits, decimalSeparator);
+    }
+    return GeneralInto(p, static_cast<double>(q * n), decimalSeparator);
+}
+
+// The text of an angle cell: "null" for an angle that is not finite.
+char* AngleInto(char* p, long double radians)
+{
+    if (!std::isfinite(radians)) {
+        std::memcpy(p, "null", 4);
+        return p + 4;
+    }
+    return FormatDegreesInto(p, radians);
+}
+
 } // namespace
 
 double RoundToDigits(double v, int digits)
@@ -151,38 +191,14 @@ double RoundToDigits(double v, int digits)
 
 void AppendRounded(std::string& text, double v, int digits, char decimalSeparator)
 {
-    double q;
-    const long double n = StepsOf(v, digits, q);
-    // Below 10^15 steps the double q * n lies closer to n * 10^-digits than half a unit in the
-    // 15th significant digit (q and the product are each off by at most 2^-53 relative), so its
-    // 15 digits are those of n: no binary-to-decimal conversion is needed.
-    if (n != 0 && std::fabs(n) < 1e15L) {
-        char whole[16];
-        int length;
-        const std::size_t count = WholeDigits(static_cast<double>(std::fabs(n)), whole, length);
-        AppendLayout(text, n < 0, whole, count, length - digits, decimalSeparator);
-        return;
-    }
-    AppendGeneral(text, static_cast<double>(q * n), decimalSeparator);
+    char buffer[kMaxNumberText];
+    text.append(buffer, RoundedInto(buffer, v, digits, decimalSeparator));
 }
 
 void AppendGeneral(std::string& text, double v, char decimalSeparator)
 {
-    if (std::isnan(v)) {
-        text += "NAN";
-        return;
-    }
-    if (std::isinf(v)) {
-        text += v < 0 ? "-INF" : "INF";
-        return;
-    }
-    if (v == 0) {
-        text += '0';
-        return;
-    }
-
-    const TDecimalDigits d = DecimalDigits(v);
-    AppendLayout(text, v < 0, d.Digits, static_cast<std::size_t>(d.Count), d.Exponent, decimalSeparator);
+    char buffer[kMaxNumberText];
+    text.append(buffer, GeneralInto(buffer, v, decimalSeparator));
 }
 
 std::string FormatGeneral(double v, char decimalSeparator)
@@ -194,57 +210,83 @@ std::string FormatGeneral(double v, char decimalSeparator)
 
 std::string BuildClipboardText(const TTable& table, const TColumnGroups& visible, int digits, char decimalSeparator)
 {
-    auto number = [&](std::string& text, double v) {
-        AppendRounded(text, v, digits, decimalSeparator);
-        text += '\t';
+    // Each line is laid out in a buffer and appended at once: appends of a field each cost more
+    // than the fields' digits. Eight numbers, three angles and a row number fit it with room.
+    char line[16 * kMaxNumberText];
+    char* p = line;
+    auto number = [&](double v) {
+        p = RoundedInto(p, v, digits, decimalSeparator);
+        *p++ = '\t';
     };
-    auto angle = [](std::string& text, const std::string& angleText) {
-        text += angleText;
-        text += '\t';
+    auto angle = [&](long double radians) {
+        p = AngleInto(p, radians);
+        *p++ = '\t';
     };
+    auto null = [&] {
+        std::memcpy(p, "null\t", 5);
+        p += 5;
+    };
+    // Each chord is measured once: as row i's outgoing chord and row i + 1's incoming one.
+    const bool chords = visible[cgEdgeLength] || visible[cgLeftAngle] || visible[cgRightAngle];
+    double chordOut = chords && table.Count() > 0 ? table.GetChord(0) : 0;
     std::string text;
-    std::string leftAngle, rightAngle;
     for (std::int32_t i = 0; i < table.Count(); ++i) {
-        const std::size_t lineStart = text.size();
+        p = line;
+        const double chordIn = chordOut;
+        if (chords)
+            chordOut = table.GetChord(i + 1 < table.Count() ? i + 1 : 0);
         if (visible[cgPointNumber]) {
-            AppendInteger(text, i + 1);
-            text += '\t';
+            p = std::to_chars(p, p + 12, i + 1).ptr;
+            *p++ = '\t';
         }
         if (visible[cgCoordinates]) {
-            number(text, table.GetX(i));
-            number(text, table.GetY(i));
+            number(table.GetX(i));
+            number(table.GetY(i));
         }
         if (visible[cgEdgeLength]) {
-            const double length = table.GetEdgeLength(i);
+            const double length = table.GetEdgeLength(i, chordIn);
             if (length != -1)
-                number(text, length);
+                number(length);
         }
-        if (visible[cgLeftAngle] && visible[cgRightAngle]) {
-            table.GetVertexAngleTexts(i, leftAngle, rightAngle);
-            angle(text, leftAngle);
-            angle(text, rightAngle);
-        } else if (visible[cgLeftAngle]) {
-            angle(text, table.GetLeftAngleText(i));
-        } else if (visible[cgRightAngle]) {
-            angle(text, table.GetRightAngleText(i));
+        // The vertex angle once for both of its columns; the right one is kTwoPi less it,
+        // unrounded, as the grid's cell has it.
+        if (visible[cgLeftAngle] || visible[cgRightAngle]) {
+            double vertexAngle;
+            if (table.GetVertexAngle(i, vertexAngle, chordIn, chordOut)) {
+                if (visible[cgLeftAngle])
+                    angle(vertexAngle);
+                if (visible[cgRightAngle])
+                    angle(kTwoPi - vertexAngle);
+            } else {
+                if (visible[cgLeftAngle])
+                    null();
+                if (visible[cgRightAngle])
+                    null();
+            }
         }
-        if (visible[cgDirectionAngle])
-            angle(text, table.GetDirectionAngleText(i));
+        if (visible[cgDirectionAngle]) {
+            double direction;
+            if (table.GetDirectionAngle(i, direction))
+                angle(direction);
+            else
+                null();
+        }
         const bool isArc = table.GetArcConvexity(i) != 0;
         if (visible[cgArcConvexity] && isArc)
-            number(text, table.GetArcConvexity(i));
+            number(table.GetArcConvexity(i));
         // An arc that cannot be built has no centre and no radius: they are left out rather than
         // written as the undefined marker, which would read as a coordinate.
         const double radius = isArc ? table.GetArcRadius(i) : -1;
         if (visible[cgArcCenter] && radius != -1) {
-            number(text, table.GetArcCenterX(i));
-            number(text, table.GetArcCenterY(i));
+            number(table.GetArcCenterX(i));
+            number(table.GetArcCenterY(i));
         }
         if (visible[cgArcRadius] && radius != -1)
-            number(text, radius);
-        if (text.size() > lineStart && text.back() == '\t')
-            text.pop_back();
-        text += '\n';
+            number(radius);
+        if (p > line && p[-1] == '\t')
+            --p;
+        *p++ = '\n';
+        text.append(line, p);
         // The first line's length sizes the whole text: one allocation instead of a doubling chain.
         if (i == 0)
             text.reserve(text.size() * static_cast<std::size_t>(table.Count()) * 5 / 4);

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -236,6 +237,40 @@ TEST(NumberTextEquivalence, RoundTiesToEvenIsNearbyintBitForBit)
     EXPECT_TRUE(std::isnan(RoundTiesToEven(std::numeric_limits<long double>::quiet_NaN())));
 }
 
+// RoundTiesToEven takes the whole number the unit gives in its current rounding mode and corrects
+// it; a caller that leaves the unit rounding up, down or towards zero still gets rounding to
+// nearest. Values just beside the halves are the ones a wrong correction would move.
+TEST(NumberTextEquivalence, RoundTiesToEvenIsTheSameInEveryRoundingMode)
+{
+    std::vector<long double> values = {0.3L, -0.3L, 0.7L, -0.7L, 0.5L, -0.5L, 1.5L, -2.5L, 1e-300L, -1e-300L, 0.0L,
+                                       -0.0L, 4503599627370495.5L, -4503599627370495.5L, 123456789.5L};
+    for (long double k : {0.0L, 1.0L, 2.0L, 7.0L, -1.0L, -4.0L, 1e6L, 1e15L + 2}) {
+        const long double h = k + 0.5L;
+        values.push_back(std::nextafter(h, k));
+        values.push_back(std::nextafter(h, k + 1));
+    }
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> wide(-1e6, 1e6);
+    for (int i = 0; i < 20000; ++i)
+        values.push_back(wide(random));
+
+    for (int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+        ASSERT_EQ(std::fesetround(mode), 0);
+        int mismatches = 0;
+        for (long double v : values) {
+            const long double got = RoundTiesToEven(v);
+            std::fesetround(FE_TONEAREST);
+            const long double want = std::nearbyint(v);
+            std::fesetround(mode);
+            if (!(got == want && std::signbit(got) == std::signbit(want)) && ++mismatches <= 10)
+                ADD_FAILURE() << "mode " << mode << ": " << static_cast<double>(v) << " rounds to "
+                              << static_cast<double>(got) << " instead of " << static_cast<double>(want);
+        }
+        std::fesetround(FE_TONEAREST);
+        EXPECT_EQ(mismatches, 0) << "mode " << mode;
+    }
+}
+
 TEST(NumberTextEquivalence, DegreesTextMatchesPrintf)
 {
     std::vector<long double> angles = {0, kPi, kTwoPi, -kPi / 2, kTwoPi - 1e-12L, 1e-9L, -1e-9L, 1000 * kTwoPi};
@@ -270,5 +305,76 @@ TEST(NumberTextEquivalence, BothVertexAnglesAtOnceMatchTheSingleGetters)
             ASSERT_EQ(left, table.GetLeftAngleText(i)) << i;
             ASSERT_EQ(right, table.GetRightAngleText(i)) << i;
         }
+    }
+}
+
+// The copy lays each line out itself from the angles and numbers; every subset of the column
+// groups must give what the grid's own cell getters give, joined as the copy joins them: no
+// field lost, moved or doubled, "null" where a row has no angle, arc pieces only where the arc
+// can be built.
+TEST(NumberTextEquivalence, CopyTextMatchesTheCellGetters)
+{
+    TTable table(std::make_unique<FixedAxesHost>());
+    std::mt19937_64 random(17);
+    std::uniform_real_distribution<double> coordinate(-1000, 1000);
+    std::uniform_real_distribution<double> convexity(-1.5, 1.5);
+    // Mid-table, a repeated vertex: no angle and an arc that cannot be built; the last row's
+    // angle takes the closing edge to row 0.
+    for (int i = 0; i < 60; ++i) {
+        table.AddRow(FloatPoint(452000 + coordinate(random), 1385000 + coordinate(random)), i % 4 == 1 ? convexity(random) : 0);
+        if (i == 30) {
+            table.AddRow(table.GetVertex(i), 0.5);
+            table.AddRow(table.GetVertex(i), 0);
+        }
+    }
+    const int digits = 3;
+    auto reference = [&](const TColumnGroups& visible) {
+        std::string text;
+        for (std::int32_t i = 0; i < table.Count(); ++i) {
+            std::vector<std::string> fields;
+            auto number = [&](double v) { fields.push_back(ReferenceFormatGeneral(ReferenceRoundToDigits(v, digits), ',')); };
+            if (visible[cgPointNumber])
+                fields.push_back(std::to_string(i + 1));
+            if (visible[cgCoordinates]) {
+                number(table.GetX(i));
+                number(table.GetY(i));
+            }
+            if (visible[cgEdgeLength] && table.GetEdgeLength(i) != -1)
+                number(table.GetEdgeLength(i));
+            if (visible[cgLeftAngle])
+                fields.push_back(table.GetLeftAngleText(i));
+            if (visible[cgRightAngle])
+                fields.push_back(table.GetRightAngleText(i));
+            if (visible[cgDirectionAngle])
+                fields.push_back(table.GetDirectionAngleText(i));
+            const double b = table.GetArcConvexity(i);
+            if (visible[cgArcConvexity] && b != 0)
+                number(b);
+            const double radius = b != 0 ? table.GetArcRadius(i) : -1;
+            if (visible[cgArcCenter] && radius != -1) {
+                number(table.GetArcCenterX(i));
+                number(table.GetArcCenterY(i));
+            }
+            if (visible[cgArcRadius] && radius != -1)
+                number(radius);
+            for (std::size_t f = 0; f < fields.size(); ++f)
+                text += (f ? "\t" : "") + fields[f];
+            text += '\n';
+        }
+        if (!text.empty())
+            text.pop_back();
+        return text;
+    };
+    for (bool closed : {false, true}) {
+        table.SetClosed(closed);
+        for (unsigned mask = 0; mask < (1u << kColumnGroupCount); mask += closed ? 7 : 11) {
+            TColumnGroups visible{};
+            for (int g = 0; g < kColumnGroupCount; ++g)
+                visible[static_cast<std::size_t>(g)] = (mask >> g) & 1;
+            ASSERT_EQ(BuildClipboardText(table, visible, digits, ','), reference(visible)) << "groups " << mask;
+        }
+        TColumnGroups all;
+        all.fill(true);
+        ASSERT_EQ(BuildClipboardText(table, all, digits, ','), reference(all));
     }
 }

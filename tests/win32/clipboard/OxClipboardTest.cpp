@@ -155,10 +155,13 @@ TEST(WidenUtf8, MatchesTheSystemConversionOnValidAndInvalidText)
     };
     for (const std::string& text : cases)
         EXPECT_EQ(Widen(text), bySystem(text)) << text;
-    // ASCII is taken eight bytes at a time: a sequence at every place in and after such a run.
-    for (std::size_t run = 0; run <= 17; ++run)
+    // ASCII is taken sixteen and eight bytes at a time: a sequence at every place in and after
+    // such runs.
+    // Each byte of a run differs, so that a byte widened to the wrong place shows.
+    static const char kAscii[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFG";
+    for (std::size_t run = 0; run <= 41; ++run)
         for (const char* tail : {"\xC2\xB0", "\xD0\x9F" "12345678", "\x80", "\xE2\x82\xAC", "\xC2"}) {
-            const std::string text = std::string(run, '7') + tail + std::string(run % 9, '\t');
+            const std::string text = std::string(kAscii, run) + tail + std::string(run % 9, '\t');
             EXPECT_EQ(Widen(text), bySystem(text)) << run << " bytes of ASCII, then " << tail;
         }
 }
