@@ -835,11 +835,12 @@ void TPolypadForm::PasteFromClipboardActionExecute()
     std::string note;
     const TExactRows pasted = PastedRows(
         FClipboard->GetData(ExactCopyFormat()), [this] { return Narrow(FClipboard->GetText()); }, DecimalSeparator(), note);
-    if (!note.empty())
-        ShowStatusHint(note);
     // A clipboard without a single row would only wipe the table.
-    if (pasted.Rows.empty())
+    if (pasted.Rows.empty()) {
+        if (!note.empty())
+            ShowStatusHint(note);
         return;
+    }
     const TTableCell cell = CurrentCell();
     FHistory->ReplaceAll(TTableEdit::tePaste, pasted.Rows, pasted.Closed, cell, {0, cell.Col});
     // The grid's layout once for all rows: per row it costs as much as a repaint.
@@ -847,6 +848,8 @@ void TPolypadForm::PasteFromClipboardActionExecute()
     SelectFirstRow();
     FModified = false; // as the clear before a paste always left it
     SetFilledParts(0);
+    if (!note.empty())
+        ShowStatusHint(note); // after the parts' note is cleared, which would clear it too
     UpdateClosedAction();
     UpdateActions();
 }

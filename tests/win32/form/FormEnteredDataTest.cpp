@@ -133,7 +133,8 @@ TEST_F(FormEnteredData, TheSummaryGoesToTheClipboardAsUnicodeText)
     PumpAll();
     const std::wstring summary = hostsim::ClipboardText(hostsim::MainWindowHandle(FHost.get()));
     EXPECT_THAT(Narrow(summary), HasSubstr("Невязка: ΔX "));
-    EXPECT_EQ(Narrow(summary), FForm->MainStatusBar->PanelText(1));
+    EXPECT_EQ(Narrow(summary),
+              "Вершин: 4 · Длина: 119.9992021 · Невязка: ΔX 0.0120000 ΔY −0.0080000 f 0.0144222 (1:8\u00A0320)");
 
     ASSERT_TRUE(::OpenClipboard(nullptr));
     // Formats a program put come first; the system's own follow.
