@@ -1424,29 +1424,19 @@ void TPolypadForm::UpdateUndoActions()
 
 TTableCell TPolypadForm::CurrentCell() const { return {SimpleGrid->DataRow(), SimpleGrid->DataCol()}; }
 
-void TPolypadForm::UndoActionExecute()
-{
-    if (!FEditingMode)
-        return;
-    const std::vector<TTableHistory::TRowRange> runs = FHistory->RowsRewrittenBy(false);
-    std::optional<TTableCell> cell;
-    {
-        const auto expected = FFiguresChanges.Expect(FiguresRuns(runs));
-        cell = FHistory->Undo();
-    }
-    if (cell)
-        ShowRowsOfHistory(*cell, runs);
-}
+void TPolypadForm::UndoActionExecute() { StepThroughHistory(false); }
 
-void TPolypadForm::RedoActionExecute()
+void TPolypadForm::RedoActionExecute() { StepThroughHistory(true); }
+
+void TPolypadForm::StepThroughHistory(bool redo)
 {
     if (!FEditingMode)
         return;
-    const std::vector<TTableHistory::TRowRange> runs = FHistory->RowsRewrittenBy(true);
+    const std::vector<TTableHistory::TRowRange> runs = FHistory->RowsRewrittenBy(redo);
     std::optional<TTableCell> cell;
     {
         const auto expected = FFiguresChanges.Expect(FiguresRuns(runs));
-        cell = FHistory->Redo();
+        cell = redo ? FHistory->Redo() : FHistory->Undo();
     }
     if (cell)
         ShowRowsOfHistory(*cell, runs);

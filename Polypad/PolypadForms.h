@@ -228,6 +228,8 @@ public:
     TTableCell CurrentCell() const;
     // The grid, the commands and the edit mark after the history replaced rows; runs are the rows
     // it rewrote in place (empty: any number of rows changed).
+    // Undoes (or redoes) one step, with the figures told which rows it rewrites.
+    void StepThroughHistory(bool redo);
     void ShowRowsOfHistory(TTableCell cell, const std::vector<TTableHistory::TRowRange>& runs);
     void UpdateUndoActions();
     void UpdatePositionAction();
