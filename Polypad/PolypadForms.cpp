@@ -866,13 +866,27 @@ std::int32_t TPolypadForm::EnsureRow(int dataRow)
     return FTable->Count() - 1;
 }
 
+// A failure is told once: its box's closing activates the window and repaints the grid, which
+// ask again; the same failure then leaves the grid as it is until an answer comes through.
+void TPolypadForm::AskGridAccess()
+{
+    try {
+        UpdateGridAccess();
+        FGridAccessFailure.clear();
+    } catch (const std::exception& e) {
+        if (FGridAccessFailure == e.what())
+            return;
+        FGridAccessFailure = e.what();
+        throw;
+    }
+}
+
 void TPolypadForm::SimpleGridGetDataValue(int dataCol, int dataRow, TGridValue& value)
 {
-    // Asked once per change, not per painted cell; a failure is cleared before it is raised, so
-    // the repaint that its box causes does not fail (and show a box) again.
+    // Asked once per change, not per painted cell.
     if (FGridAccessStale) {
         FGridAccessStale = false;
-        UpdateGridAccess();
+        AskGridAccess();
     }
     const TTableColumnKind kind = KindOfCaption(SimpleGrid->Columns().Items(dataCol).Caption());
     if (kind == ckNone)
@@ -1445,8 +1459,12 @@ void TPolypadForm::StepThroughHistory(bool redo)
 void TPolypadForm::ShowRowsOfHistory(TTableCell cell, const std::vector<TTableHistory::TRowRange>& runs)
 {
     SimpleGrid->SetDataRowCount(FTable->Count());
+    const TTableCell before = CurrentCell();
     if (cell.Row >= 0)
         SimpleGrid->MoveToDataCell(cell.Col >= 0 ? cell.Col : SimpleGrid->DataCol(), cell.Row);
+    // A move to another cell has loaded it, the vertex marker and the editor, as they are now.
+    const TTableCell after = CurrentCell();
+    const bool moved = before.Row != after.Row || before.Col != after.Col;
     // Rows rewritten in place change their own cells and their neighbours' derived ones; a few
     // are repainted alone, many (or rows added or removed) with the whole grid.
     std::int32_t rewritten = 0;
@@ -1462,7 +1480,8 @@ void TPolypadForm::ShowRowsOfHistory(TTableCell cell, const std::vector<TTableHi
             InvalidateRowsAround({run.Start, run.Start + run.Count - 1});
         }
     }
-    SimpleGrid->SyncCurrentCell();
+    if (!moved)
+        SimpleGrid->SyncCurrentCell();
     FModified = !FHistory->IsClean();
     UpdateClosedAction();
     UpdateActions();

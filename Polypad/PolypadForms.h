@@ -160,6 +160,7 @@ public:
     void LoadSettings();
     void LoadGridPosition();
     void UpdateGridAccess();
+    void AskGridAccess();
     void ShowStatusHint(const std::string& text);
     // Notes how many parts the rows were filled from, in the status bar while more than one.
     void SetFilledParts(long parts);
@@ -309,6 +310,7 @@ private:
     // The grid's access (the active layer's rights) needs asking the Host again: set when the
     // selection, the view or the window's activation may have changed it.
     bool FGridAccessStale = false;
+    std::string FGridAccessFailure; // the failure last told of the grid's access, until one succeeds
     // Rows filled from a shape of several parts, which an update would write as one.
     long FFilledParts = 0;
     std::string FFiguresText;

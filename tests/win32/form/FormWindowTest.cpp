@@ -185,6 +185,61 @@ TEST_F(FormTest, TheGridsAccessIsAskedOncePerChangeNotPerPaintedCell)
     EXPECT_TRUE(form.SimpleGrid->Visible());
 }
 
+// The box's closing activates the window and repaints the grid, which asks the Host again: the
+// same failure is told once, and the next answer that comes through is taken.
+TEST_F(FormTest, AHostCallThatKeepsFailingWhileTheGridPaintsShowsOneBox)
+{
+    TPolypadForm& form = Open(true);
+    Select(101);
+    form.FillTableFromMapObjectActionExecute();
+    PumpAll();
+    const HWND grid = form.SimpleGrid->Handle();
+    ::SetForegroundWindow(form.Handle());
+    hostsim::FailOperation(L"IHostPermissions.Allows", E_FAIL, L"Права слоя не прочитаны");
+    std::vector<std::string> texts;
+    {
+        // Answers every box, up to a few; the script ends before the queue is pumped empty.
+        TInputScript script;
+        constexpr int kMostBoxes = 4;
+        for (int i = 0; i < kMostBoxes; ++i)
+            script.Then([&texts, i] {
+                const HWND box = FindMessageBox();
+                if (!box)
+                    return false;
+                texts.push_back(MessageBoxText(box));
+                if (i == kMostBoxes - 1)
+                    hostsim::ClearFaults(); // a loop of boxes ends here rather than hanging the test
+                ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                return true;
+            });
+        script.Start();
+        form.SynchronizeWithMap();
+        ::InvalidateRect(grid, nullptr, TRUE);
+        ::UpdateWindow(grid);
+        Pump(2000, [&] { return !texts.empty() && OpenMessageBoxCount() == 0; });
+        // The box gone, the window is active again and the grid repainted where the box was:
+        // the access is asked again, and fails again.
+        ::SetActiveWindow(hostsim::MainWindowHandle(FHost.get()));
+        ::SetActiveWindow(form.Handle());
+        ::InvalidateRect(grid, nullptr, TRUE);
+        ::UpdateWindow(grid);
+        Pump(1000, [&] { return script.Done(); });
+    }
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_THAT(texts[0], HasSubstr("Права слоя не прочитаны"));
+    EXPECT_TRUE(form.SimpleGrid->Visible()) << "the grid stays as it was";
+
+    // The Host answers again: the next change asks and takes the answer.
+    hostsim::ClearFaults();
+    const long calls = hostsim::CallCount();
+    form.SynchronizeWithMap();
+    ::InvalidateRect(grid, nullptr, TRUE);
+    ::UpdateWindow(grid);
+    PumpAll();
+    EXPECT_GT(hostsim::CallCount(), calls);
+    EXPECT_EQ(OpenMessageBoxCount(), 0);
+}
+
 TEST_F(FormTest, CellsShowRoundedValuesAndLeaveUndefinedOnesEmpty)
 {
     TPolypadForm& form = Open();
