@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -36,6 +37,9 @@ constexpr double kCopyLimitMs = 100;
 constexpr double kGrowRowLimitMs = 5;
 constexpr double kTypedCellLimitMs = 5;
 constexpr double kUndoCellLimitMs = 10;
+
+// --trace-edit: every handler of the cell operations is printed, not only the slowest.
+bool gTrace = false;
 
 void Check(bool condition, const std::string& what)
 {
@@ -170,6 +174,10 @@ public:
         f.Split = hostsim::DispatchSplit();
         std::fprintf(stderr, "  %s %ld: %.1f / %.1f ms (module %.1f), slowest %s\n", operation.c_str(), size,
                      f.CommandMs, f.TotalMs, f.ModuleMs(), HandlerText(f.Slowest).c_str());
+        if (gTrace)
+            for (const hostsim::TDispatchRecord& r : f.Split.All)
+                if (r.Milliseconds >= 0.05)
+                    std::fprintf(stderr, "      %s\n", HandlerText(r).c_str());
         return f;
     }
 
@@ -425,7 +433,30 @@ void ProfileEditSteps(TWindowBench& bench)
                 typed, actions, figures, outline, wholeOutline, undo);
 }
 
-enum class TRunKind { rkFull, rkProfilePaste, rkProfileCopy, rkProfileEdit };
+// The cell operations of the full run alone, each handler printed.
+void TraceEdit(TWindowBench& bench)
+{
+    TPolypadForm& form = bench.Form();
+    FillFromNewObject(bench, 100000);
+    form.SimpleGrid->MoveToDataCell(form.SimpleGrid->DataCol(), 99999);
+    PumpUntil([] { return true; }, "the move's messages");
+    const int xColumn = form.FindGridColumn(TableColumnCaption(ckX));
+    const double x = form.FTable->GetX(50000);
+    // More rounds, printed only in brief, for a profiler to sample (BENCH_TRACE_ROUNDS).
+    const char* rounds = std::getenv("BENCH_TRACE_ROUNDS");
+    const int count = rounds ? std::max(2, std::atoi(rounds)) : 2;
+    for (int i = 0; i < count; ++i) {
+        gTrace = i < 2;
+        bench.Measure("typed cell", 100000,
+                      [&] { form.SimpleGridSetDataValue(xColumn, 50000, TGridValue::Float(x + 1 + i)); }, true);
+        bench.Measure("undo typed cell", 100000, [&] { form.UndoActionExecute(); }, true);
+        bench.Measure("redo typed cell", 100000, [&] { form.RedoActionExecute(); }, true);
+        form.SimpleGrid->MoveToDataCell(form.SimpleGrid->DataCol(), 99999);
+        PumpUntil([] { return true; }, "the move's messages");
+    }
+}
+
+enum class TRunKind { rkFull, rkProfilePaste, rkProfileCopy, rkProfileEdit, rkTraceEdit };
 
 int Run(TRunKind kind)
 {
@@ -438,6 +469,10 @@ int Run(TRunKind kind)
     if (kind == TRunKind::rkProfileEdit) {
         FillFromNewObject(bench, 100000);
         ProfileEditSteps(bench);
+        return 0;
+    }
+    if (kind == TRunKind::rkTraceEdit) {
+        TraceEdit(bench);
         return 0;
     }
     if (kind == TRunKind::rkProfileCopy) {
@@ -597,13 +632,15 @@ int Run(TRunKind kind)
 } // namespace
 
 // --profile-paste: only the per-line steps of a paste at 10^5 rows; --profile-copy: only the steps
-// of a copy of 10^5 rows; --profile-edit: only the steps of a typed cell at 10^5 rows.
+// of a copy of 10^5 rows; --profile-edit: only the steps of a typed cell at 10^5 rows;
+// --trace-edit: a typed cell, its undo and redo at 10^5 rows with every handler they caused.
 int main(int argc, char** argv)
 {
     const std::string option = argc > 1 ? argv[1] : "";
     const TRunKind kind = option == "--profile-paste"  ? TRunKind::rkProfilePaste
                           : option == "--profile-copy" ? TRunKind::rkProfileCopy
                           : option == "--profile-edit" ? TRunKind::rkProfileEdit
+                          : option == "--trace-edit"   ? TRunKind::rkTraceEdit
                                                        : TRunKind::rkFull;
     std::setvbuf(stderr, nullptr, _IONBF, 0);
     // The module's code is linked in: give it the instance the loader would.

@@ -551,13 +551,21 @@ void TStatusBar::SetSimpleText(const std::string& text)
 
 void TStatusBar::SetPanels(const std::vector<int>& widths)
 {
-    FSimple = false;
-    ::SendMessageW(Handle(), SB_SIMPLE, FALSE, 0);
+    if (FSimple) {
+        FSimple = false;
+        ::SendMessageW(Handle(), SB_SIMPLE, FALSE, 0);
+    }
     std::vector<int> edges;
     int x = 0;
     for (int w : widths)
         edges.push_back(w < 0 ? -1 : (x += w));
-    ::SendMessageW(Handle(), SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+    // Setting the same parts again repaints the whole bar.
+    std::vector<int> current(edges.size() + 1);
+    const auto count = static_cast<std::size_t>(
+        ::SendMessageW(Handle(), SB_GETPARTS, current.size(), reinterpret_cast<LPARAM>(current.data())));
+    current.resize(std::min(count, current.size()));
+    if (current != edges)
+        ::SendMessageW(Handle(), SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }
 
 void TStatusBar::SetPanelText(int index, const std::string& text)
@@ -576,11 +584,15 @@ std::string TStatusBar::PanelText(int index) const
 
 int TStatusBar::TextWidth(const std::string& text) const
 {
-    TWindowDC dc(Handle());
-    TSelectObject font(dc.get(), reinterpret_cast<HFONT>(::SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+    // Measured in a memory DC of its own: a window's DC costs more than the measuring.
+    if (!FMeasureDC)
+        FMeasureDC.reset(::CreateCompatibleDC(nullptr));
+    const HDC dc = FMeasureDC.get();
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(Handle(), WM_GETFONT, 0, 0));
+    ::SelectObject(dc, font ? font : static_cast<HFONT>(::GetStockObject(SYSTEM_FONT)));
     const std::wstring wide = Widen(text);
     SIZE size{};
-    ::GetTextExtentPoint32W(dc.get(), wide.c_str(), static_cast<int>(wide.size()), &size);
+    ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
     return size.cx + 12;
 }
 
@@ -639,10 +651,18 @@ void TToolBar::AddSeparator(int width)
 
 void TToolBar::Refresh(const TAction& action)
 {
-    ::SendMessageW(Handle(), TB_ENABLEBUTTON, static_cast<WPARAM>(action.Id()), action.Enabled());
-    ::SendMessageW(Handle(), TB_CHECKBUTTON, static_cast<WPARAM>(action.Id()), action.Checked());
-    ::SendMessageW(Handle(), TB_CHANGEBITMAP, static_cast<WPARAM>(action.Id()),
-                   action.ImageIndex() >= 0 ? action.ImageIndex() : I_IMAGENONE);
+    // Only what differs is set: each setting repaints the button, a hint's change needs none.
+    const auto id = static_cast<WPARAM>(action.Id());
+    const auto state = static_cast<int>(::SendMessageW(Handle(), TB_GETSTATE, id, 0));
+    if (state != -1) {
+        if (((state & TBSTATE_ENABLED) != 0) != action.Enabled())
+            ::SendMessageW(Handle(), TB_ENABLEBUTTON, id, action.Enabled());
+        if (((state & TBSTATE_CHECKED) != 0) != action.Checked())
+            ::SendMessageW(Handle(), TB_CHECKBUTTON, id, action.Checked());
+    }
+    const int image = action.ImageIndex() >= 0 ? action.ImageIndex() : I_IMAGENONE;
+    if (::SendMessageW(Handle(), TB_GETBITMAP, id, 0) != image)
+        ::SendMessageW(Handle(), TB_CHANGEBITMAP, id, image);
     // The hint shown for the button under the pointer follows its command's state (a toggle's
     // hint changes when it is clicked).
     const auto hot = static_cast<int>(::SendMessageW(Handle(), TB_GETHOTITEM, 0, 0));

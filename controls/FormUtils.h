@@ -195,6 +195,7 @@ protected:
 private:
     std::string FText;
     bool FSimple = true;
+    mutable TUniqueMemoryDC FMeasureDC;
 };
 
 class TToolBar : public TWindow {

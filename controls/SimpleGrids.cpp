@@ -332,20 +332,21 @@ void TSimpleGrid::SetDataRowCount(int value)
         SyncCurrentCell();
 }
 
-std::string TSimpleGrid::FontName() const
-{
-    LOGFONTW lf{};
-    ::GetObjectW(Font(), sizeof lf, &lf);
-    return Narrow(lf.lfFaceName);
-}
+std::string TSimpleGrid::FontName() const { return FontFace().Name; }
 
-int TSimpleGrid::FontSize() const
+int TSimpleGrid::FontSize() const { return FontFace().Size; }
+
+// Read once per font: the size takes a screen DC, which costs more than drawing a cell.
+const TSimpleGrid::TFontFace& TSimpleGrid::FontFace() const
 {
-    LOGFONTW lf{};
-    ::GetObjectW(Font(), sizeof lf, &lf);
-    TWindowDC dc(nullptr);
-    const int dpi = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
-    return static_cast<int>(std::lround(std::abs(lf.lfHeight) * 72.0 / dpi));
+    if (FFontFace.Font != Font() || !Font()) {
+        LOGFONTW lf{};
+        ::GetObjectW(Font(), sizeof lf, &lf);
+        TWindowDC dc(nullptr);
+        const int dpi = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
+        FFontFace = {Font(), Narrow(lf.lfFaceName), static_cast<int>(std::lround(std::abs(lf.lfHeight) * 72.0 / dpi))};
+    }
+    return FFontFace;
 }
 
 // The counts, widths and heights change in several steps; the scroll bars, the editor and the
@@ -1091,7 +1092,8 @@ void TSimpleGrid::KeyPress(wchar_t& ch)
 
 HFONT TSimpleGrid::ViewFont(const TSimpleGridDataView& view)
 {
-    if (view.FontStyle == 0 && view.FontName == FontName() && view.FontSize == FontSize())
+    const TFontFace& face = FontFace();
+    if (view.FontStyle == 0 && view.FontName == face.Name && view.FontSize == face.Size)
         return Font();
     const std::string key = view.FontName + "|" + std::to_string(view.FontSize) + "|" + std::to_string(view.FontStyle);
     if (key != FViewFontKey || !FViewFont) {
@@ -1197,8 +1199,8 @@ void TSimpleGrid::DrawCell(HDC dc, int col, int row, RECT rect, bool selected, b
         view.FontColor = clHighlightText;
     else
         view.FontColor = clWindowText;
-    view.FontName = FontName();
-    view.FontSize = FontSize();
+    view.FontName = FontFace().Name;
+    view.FontSize = FontFace().Size;
     DoInitDataView(dataCol, dataRow, view);
     if (!selected) {
         ::SetDCBrushColor(dc, ColorToRGB(view.BackgroundColor));

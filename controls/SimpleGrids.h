@@ -216,6 +216,12 @@ private:
     HFONT ViewFont(const TSimpleGridDataView& view);
     std::string FontName() const;
     int FontSize() const;
+    struct TFontFace {
+        HFONT Font = nullptr;
+        std::string Name;
+        int Size = 0;
+    };
+    const TFontFace& FontFace() const;
 
     TSimpleGridColumns FColumns{this};
     TSimpleGridOrientation FOrientation = gorVertical;
@@ -235,6 +241,7 @@ private:
     std::unique_ptr<TSimpleButton> FDropDownButton, FDialogButton;
     TUniqueFont FViewFont;
     std::string FViewFontKey;
+    mutable TFontFace FFontFace;
 };
 
 // Locale parts of the conversions from the user's system settings.

@@ -103,10 +103,19 @@ private:
 // SelectObject, undone when the guard ends.
 class TSelectObject {
 public:
-    TSelectObject(HDC dc, HGDIOBJ object) : FDC(dc), FOld(::SelectObject(dc, object)) {}
+    // An object the DC already holds is not selected again: selecting a font costs as much as
+    // drawing a cell's text.
+    TSelectObject(HDC dc, HGDIOBJ object)
+        : FDC(dc), FOld(::GetCurrentObject(dc, ::GetObjectType(object)) == object ? nullptr : ::SelectObject(dc, object))
+    {
+    }
     TSelectObject(const TSelectObject&) = delete;
     TSelectObject& operator=(const TSelectObject&) = delete;
-    ~TSelectObject() { ::SelectObject(FDC, FOld); }
+    ~TSelectObject()
+    {
+        if (FOld)
+            ::SelectObject(FDC, FOld);
+    }
 
 private:
     HDC FDC;

@@ -128,6 +128,7 @@ struct TDispatchSplit {
     TDispatchRecord LongestModule;
     TDispatchRecord LongestStandIn;
     double StandInMilliseconds = 0;
+    std::vector<TDispatchRecord> All; // every measured dispatch, in order
 };
 TDispatchSplit DispatchSplit();
 // Resets the longest dispatch and the split.

@@ -89,6 +89,8 @@ void Record(const TDispatchRecord& record)
         longest = record;
     if (IsStandInClass(record.WindowClass))
         gTiming.Split.StandInMilliseconds += record.Milliseconds;
+    if (gTiming.Split.All.size() < 10000)
+        gTiming.Split.All.push_back(record);
 }
 
 } // namespace
