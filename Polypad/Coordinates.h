@@ -30,6 +30,16 @@ public:
     virtual void MapAxesToSurface(TFloatPoint& xAxis, TFloatPoint& yAxis) = 0;
 };
 
+// A view with X up and Y to the right, as maps show them: for a table away from the map window.
+class TNorthUpView : public TTableHost {
+public:
+    void MapAxesToSurface(TFloatPoint& xAxis, TFloatPoint& yAxis) override
+    {
+        xAxis = FloatPoint(1, 0);
+        yAxis = FloatPoint(0, -1);
+    }
+};
+
 // Receives one announcement per change (the window posts WM_TABLECHANGED).
 class TTableNotifyTarget {
 public:

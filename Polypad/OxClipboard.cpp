@@ -184,19 +184,53 @@ void TOxClipboard::SetTextAndData(const std::wstring& text, UINT format, const s
     ReplaceClipboard(FOwner, &ansiBlock, wideBlock, format, bytes);
 }
 
+namespace {
+
+// UTF-8 widened straight into the clipboard's memory, ended by a zero as readers expect.
+TGlobalBlock WideBlock(const std::string& utf8)
+{
+    // Room for the longest widening.
+    TGlobalBlock block((utf8.size() + 1) * sizeof(wchar_t));
+    TLockedBlock<wchar_t> wide(block);
+    const std::size_t length = WidenInto(utf8, wide.get());
+    wide.get()[length] = L'\0';
+    return block;
+}
+
+} // namespace
+
 void TOxClipboard::SetTextAndData(const std::string& utf8, UINT format, const std::vector<std::uint8_t>& bytes)
 {
-    // Room for the longest widening; the text ends at its terminating zero, as readers expect.
-    TGlobalBlock wideBlock((utf8.size() + 1) * sizeof(wchar_t));
-    {
-        TLockedBlock<wchar_t> wide(wideBlock);
-        const std::size_t length = WidenInto(utf8, wide.get());
-        wide.get()[length] = L'\0';
-    }
+    TGlobalBlock wideBlock = WideBlock(utf8);
     // The 8-bit text is the one the system makes from the Unicode text for a program that asks
     // for it (in the ANSI code page, as AnsiBlock would): a copy of 10^5 rows saves converting
     // and handing over megabytes nobody may read.
     ReplaceClipboard(FOwner, nullptr, wideBlock, format, bytes);
+}
+
+void TOxClipboard::Offer(const std::vector<UINT>& formats)
+{
+    TOpenClipboard open(FOwner);
+    CheckWin32(::EmptyClipboard(), "EmptyClipboard");
+    for (const UINT format : formats)
+        ::SetClipboardData(format, nullptr); // no handle to check: null is the offer itself
+}
+
+void TOxClipboard::PutRenderedText(const std::string& utf8) { WideBlock(utf8).PutOnClipboard(CF_UNICODETEXT); }
+
+void TOxClipboard::PutRenderedData(UINT format, const std::vector<std::uint8_t>& bytes)
+{
+    TGlobalBlock(bytes.data(), bytes.size()).PutOnClipboard(format);
+}
+
+bool TOxClipboard::RenderAll(const std::function<void()>& render)
+{
+    TOpenClipboard open(FOwner);
+    // Another program may have taken the clipboard meanwhile: its content is not ours to fill.
+    if (::GetClipboardOwner() != FOwner)
+        return false;
+    render();
+    return true;
 }
 
 std::optional<std::vector<std::uint8_t>> TOxClipboard::GetData(UINT format)

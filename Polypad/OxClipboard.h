@@ -12,6 +12,7 @@
 #include "CoreLib/RefObjects.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,17 @@ public:
     void SetTextAndData(const std::string& utf8, UINT format, const std::vector<std::uint8_t>& bytes);
     // The bytes of a private format, or nothing when the clipboard does not hold it.
     std::optional<std::vector<std::uint8_t>> GetData(UINT format);
+
+    // Replaces the clipboard's content with formats whose data the owner window makes when a
+    // program asks for it (WM_RENDERFORMAT), or for good before it goes (WM_RENDERALLFORMATS).
+    void Offer(const std::vector<UINT>& formats);
+    // In WM_RENDERFORMAT, with the clipboard opened by the program that asks: the text as
+    // Unicode text (the system makes the 8-bit text from it), and a private format's bytes.
+    static void PutRenderedText(const std::string& utf8);
+    static void PutRenderedData(UINT format, const std::vector<std::uint8_t>& bytes);
+    // Runs render (which puts each offered format) with the clipboard opened, when the owner
+    // window still owns the clipboard; false when it does not.
+    bool RenderAll(const std::function<void()>& render);
 
 private:
     HWND FOwner;

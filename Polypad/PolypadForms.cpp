@@ -114,6 +114,11 @@ TPolypadForm::~TPolypadForm()
         FTable->SetNotifyWindow(nullptr);
     // The hints erase themselves from the map as the manager frees them.
     FHintManager.reset();
+    try {
+        RenderOfferedCopyForGood();
+    } catch (const std::exception&) {
+        // A window going away has nowhere to report to; the clipboard keeps what it could take.
+    }
     FClipboard.reset();
     FColumns.reset();
     FTableWindow.reset();
@@ -656,6 +661,15 @@ LRESULT TPolypadForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_WARNBADSETTINGS:
         WarnAboutBadSettings();
         return 0;
+    case WM_RENDERFORMAT:
+        RenderOfferedCopy(static_cast<UINT>(wParam));
+        return 0;
+    case WM_RENDERALLFORMATS:
+        RenderOfferedCopyForGood();
+        return 0;
+    case WM_DESTROYCLIPBOARD:
+        FOfferedCopy.reset();
+        return 0;
     case WM_MOUSEMOVE:
         ShowStatusHint(FilledPartsNote(FFilledParts));
         break;
@@ -798,6 +812,11 @@ char TPolypadForm::DecimalSeparator() const { return FormatSettings().DecimalSep
 
 std::string TPolypadForm::BuildClipboardText() const
 {
+    return ::BuildClipboardText(*FTable, VisibleColumnGroups(), FDigits, DecimalSeparator());
+}
+
+TColumnGroups TPolypadForm::VisibleColumnGroups() const
+{
     TColumnGroups visible{};
     visible[cgPointNumber] = PointNumberColumnAction->Checked();
     visible[cgCoordinates] = CoordinatesColumnAction->Checked();
@@ -808,7 +827,7 @@ std::string TPolypadForm::BuildClipboardText() const
     visible[cgArcConvexity] = ArcConvexityColumnAction->Checked();
     visible[cgArcCenter] = ArcCenterColumnAction->Checked();
     visible[cgArcRadius] = ArcRadiusColumnAction->Checked();
-    return ::BuildClipboardText(*FTable, visible, FDigits, DecimalSeparator());
+    return visible;
 }
 
 // The exact copy's clipboard format, registered once per session of the system.
@@ -820,10 +839,34 @@ static UINT ExactCopyFormat()
 
 void TPolypadForm::CopyToClipboardActionExecute()
 {
-    const std::string text = BuildClipboardText();
-    FClipboard->Clear();
-    // Beside the text as shown, the rows at full precision for another Polypad window.
-    FClipboard->SetTextAndData(text, ExactCopyFormat(), EncodeExactRows(*FTable));
+    auto copy = std::make_unique<TTableCopy>(*FTable, VisibleColumnGroups(), FDigits, DecimalSeparator());
+    // Beside the text as shown, the rows at full precision for another Polypad window. Emptying
+    // the clipboard drops an earlier copy of this window's (WM_DESTROYCLIPBOARD) before this one
+    // is kept.
+    FClipboard->Offer({CF_UNICODETEXT, ExactCopyFormat()});
+    FOfferedCopy = std::move(copy);
+}
+
+void TPolypadForm::RenderOfferedCopy(UINT format) const
+{
+    if (!FOfferedCopy)
+        return;
+    if (format == CF_UNICODETEXT)
+        TOxClipboard::PutRenderedText(FOfferedCopy->Text());
+    else if (format == ExactCopyFormat())
+        TOxClipboard::PutRenderedData(format, FOfferedCopy->ExactRows());
+}
+
+// Before the window goes: a copy the clipboard still holds is made whole, for pastes after it.
+void TPolypadForm::RenderOfferedCopyForGood()
+{
+    if (!FOfferedCopy || !FClipboard)
+        return;
+    FClipboard->RenderAll([this] {
+        RenderOfferedCopy(CF_UNICODETEXT);
+        RenderOfferedCopy(ExactCopyFormat());
+    });
+    FOfferedCopy.reset();
 }
 
 void TPolypadForm::PasteFromClipboardActionExecute()

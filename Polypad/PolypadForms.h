@@ -19,6 +19,7 @@
 #include "Polypad/OrvexPaintHints.h"
 #include "Polypad/OutlineOverlay.h"
 #include "Polypad/OxClipboard.h"
+#include "Polypad/TableCopy.h"
 #include "Polypad/TableHistory.h"
 #include "controls/DpiScale.h"
 #include "controls/FormUtils.h"
@@ -131,6 +132,7 @@ public:
     std::unique_ptr<TTableColumns> FColumns;
     std::int32_t FDigits = kMaxDigits;
     std::unique_ptr<TOxClipboard> FClipboard;
+    std::unique_ptr<TTableCopy> FOfferedCopy; // the copy the clipboard holds until a program asks
     HWND FModuleWindow = nullptr;
     bool FSynchronizationMode = true;
     bool FEditingMode = false;
@@ -184,6 +186,9 @@ public:
     void CopyToClipboardActionExecute();
     void PasteFromClipboardActionExecute();
     std::string BuildClipboardText() const;
+    TColumnGroups VisibleColumnGroups() const;
+    void RenderOfferedCopy(UINT format) const;
+    void RenderOfferedCopyForGood();
     char DecimalSeparator() const;
 
     // ---- grid binding ------------------------------------------------------------------------

@@ -57,16 +57,6 @@ const char* const kUsage =
     "--mirrored and --normal are accepted for older scripts and change nothing: no column of the\n"
     "table depends on how the map view is oriented.\n";
 
-// Stands for the Host's map window: a view with X up and Y to the right, as maps show them.
-class TNorthUpView : public TTableHost {
-public:
-    void MapAxesToSurface(TFloatPoint& xAxis, TFloatPoint& yAxis) override
-    {
-        xAxis = FloatPoint(1, 0);
-        yAxis = FloatPoint(0, -1);
-    }
-};
-
 struct TOptions {
     int Digits = 7;
     bool Closed = false;

@@ -302,6 +302,44 @@ TEST_F(FormUndo, TheExactCopyCarriesFullPrecisionAndTheClosedFlagToAnotherWindow
     EXPECT_TRUE(FTable->Closed());
 }
 
+// The copy hands the clipboard its formats at once and their data when a program asks for it:
+// the data is the table as it was copied, and what nobody has asked for is made whole before
+// the window goes.
+TEST_F(FormUndo, ACopyIsTheTableAsCopiedWhenPastedLaterAndOutlivesItsWindow)
+{
+    TPolypadForm& form = OpenParcel();
+    const std::string copiedText = form.BuildClipboardText();
+    const std::vector<TRow> copiedRows = Rows(*FTable);
+    Click(*form.CopyToClipboardAction);
+    ClickCell(ckX, 1);
+    Type(L"452999");
+    Press(VK_RETURN);
+    ASSERT_EQ(FTable->GetX(1), 452999);
+    const HWND host = hostsim::MainWindowHandle(FHost.get());
+    EXPECT_EQ(Narrow(hostsim::ClipboardText(host)), copiedText) << "the edit after the copy is not in it";
+
+    // Copied again, then edited, and nothing asked before the window closes.
+    Click(*form.CopyToClipboardAction);
+    const std::string secondText = form.BuildClipboardText();
+    const std::vector<TRow> secondRows = Rows(*FTable);
+    ClickCell(ckY, 2);
+    Type(L"1385999");
+    Press(VK_RETURN);
+    Destroy();
+    EXPECT_EQ(Narrow(hostsim::ClipboardText(host)), secondText);
+    FTable = CreateHostTable(FHost.get());
+    TPolypadForm& other = Open(true);
+    Click(*other.PasteFromClipboardAction);
+    EXPECT_EQ(Bytes(Rows(*FTable)), Bytes(secondRows)) << "the exact rows of the second copy";
+    EXPECT_NE(Rows(*FTable), copiedRows);
+
+    // Another program's text replaces the copy: the window leaves it alone when it goes.
+    Click(*other.CopyToClipboardAction);
+    hostsim::SetClipboardText(host, L"1\t2");
+    Destroy();
+    EXPECT_EQ(hostsim::ClipboardText(host), L"1\t2");
+}
+
 TEST_F(FormUndo, TextOfOtherProgramsIsReadByPositionAndADamagedExactCopyIsRefused)
 {
     TPolypadForm& form = OpenParcel();
