@@ -10,7 +10,7 @@ namespace {
 
 struct TLoopTiming {
     HHOOK Taken = nullptr;
-    HHOOK Returned = nullptr;
+    HHOOK Destroyed = nullptr;
     int Depth = 0;
     LONGLONG ModalFirst = 0;
     LONGLONG ModalLast = 0;
@@ -48,14 +48,15 @@ LRESULT CALLBACK MessageTaken(int code, WPARAM wParam, LPARAM lParam)
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// A dialog box (a message box) gone: closing it is part of the user's time, and under X11 hiding
-// a window can wait for the window manager.
-LRESULT CALLBACK HandlerReturned(int code, WPARAM wParam, LPARAM lParam)
+// A dialog box (a message box) going: closing it is part of the user's time, and under X11
+// hiding a window can wait for the window manager. A CBT hook sees only windows created and
+// destroyed; a hook on every sent message would cost each of them a trip to the Wine server,
+// which the module's own figures would then carry.
+LRESULT CALLBACK WindowDestroyed(int code, WPARAM wParam, LPARAM lParam)
 {
-    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    if (code >= 0 && gTiming.Depth > 0 && gTiming.ModalFirst && call->message == WM_NCDESTROY) {
+    if (code == HCBT_DESTROYWND && gTiming.Depth > 0 && gTiming.ModalFirst) {
         wchar_t name[16] = L"";
-        ::GetClassNameW(call->hwnd, name, 16);
+        ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, 16);
         if (std::wcscmp(name, L"#32770") == 0)
             gTiming.ModalLast = Ticks();
     }
@@ -101,7 +102,7 @@ LRESULT DispatchMeasured(const MSG& message)
 {
     if (!gTiming.Taken) {
         gTiming.Taken = ::SetWindowsHookExW(WH_GETMESSAGE, MessageTaken, nullptr, ::GetCurrentThreadId());
-        gTiming.Returned = ::SetWindowsHookExW(WH_CALLWNDPROCRET, HandlerReturned, nullptr, ::GetCurrentThreadId());
+        gTiming.Destroyed = ::SetWindowsHookExW(WH_CBT, WindowDestroyed, nullptr, ::GetCurrentThreadId());
     }
     if (IsUnmeasured(message))
         return ::DispatchMessageW(&message);
