@@ -580,17 +580,24 @@ void TCellGrid::UpdateScrollBars()
 }
 
 // Drawing a scroll bar on the spot costs milliseconds under Wine, and a paste sets the bars once
-// per line: a bar that stays as it is is left alone, and a changed one is drawn with the next
-// paint of the frame rather than at once.
+// per line: a bar that stays as it is is left alone, and a changed range is drawn with the next
+// paint of the frame rather than at once. A scroll changes the position alone: that bar is drawn
+// at once, which costs half of the frame's repaint (both bars).
 void TCellGrid::SetScrollInfoIfChanged(int bar, const SCROLLINFO& si)
 {
     SCROLLINFO current{};
     current.cbSize = sizeof current;
     current.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-    if (::GetScrollInfo(Handle(), bar, &current) && current.nMin == si.nMin && current.nMax == si.nMax &&
-        current.nPage == si.nPage && current.nPos == si.nPos)
+    const bool known = ::GetScrollInfo(Handle(), bar, &current) != FALSE;
+    const bool sameRange = known && current.nMin == si.nMin && current.nMax == si.nMax && current.nPage == si.nPage;
+    if (sameRange && current.nPos == si.nPos)
         return;
+    if (sameRange && !FPendingFrame) {
+        ::SetScrollInfo(Handle(), bar, &si, TRUE);
+        return;
+    }
     ::SetScrollInfo(Handle(), bar, &si, FALSE);
+    FPendingFrame = true;
     ::RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
 }
 
@@ -921,6 +928,9 @@ LRESULT TCellGrid::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_ERASEBKGND:
         return 1;
+    case WM_NCPAINT:
+        FPendingFrame = false;
+        break;
     case WM_PRINTCLIENT: {
         const HDC dc = reinterpret_cast<HDC>(wParam);
         TSelectObject font(dc, FFont);

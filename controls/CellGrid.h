@@ -197,6 +197,7 @@ private:
 
     int FBatchDepth = 0;
     bool FPendingScrollBars = false;
+    bool FPendingFrame = false; // the frame (both scroll bars) is to be drawn with the next paint
     bool FPendingEditor = false;
     mutable bool FPendingInvalidate = false;
 };

@@ -5,6 +5,7 @@
 
 #include "GridTestSupport.h"
 #include "controls/WinHandles.h"
+#include "hostsim/Clipboard.h"
 
 #include <gmock/gmock.h>
 
@@ -208,7 +209,69 @@ std::vector<DWORD> GridOnScreen(HWND grid)
     return std::vector<DWORD>(pixels, pixels + static_cast<std::size_t>(client.right) * client.bottom);
 }
 
+// The grid's frame as the screen shows it: its scroll bars and border, the cells (and the
+// editor's blinking caret) left out.
+std::vector<DWORD> FrameOnScreen(HWND grid)
+{
+    RECT frame{};
+    ::GetWindowRect(grid, &frame);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    void* bits = nullptr;
+    TUniqueBitmap bitmap = CreateDibSection32(width, height, &bits);
+    TUniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
+    TSelectObject selected(dc.get(), bitmap.get());
+    {
+        const HDC screen = ::GetWindowDC(grid);
+        ::BitBlt(dc.get(), 0, 0, width, height, screen, 0, 0, SRCCOPY);
+        ::ReleaseDC(grid, screen);
+    }
+    ::GdiFlush();
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    std::vector<DWORD> shown(pixels, pixels + static_cast<std::size_t>(width) * height);
+    RECT client{};
+    ::GetClientRect(grid, &client);
+    ::MapWindowPoints(grid, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    ::OffsetRect(&client, -frame.left, -frame.top);
+    for (int y = client.top; y < client.bottom; ++y)
+        for (int x = client.left; x < client.right; ++x)
+            shown[static_cast<std::size_t>(y) * width + x] = 0;
+    return shown;
+}
+
 } // namespace
+
+// A scroll draws the bar whose position moved at once; a change of the rows' count draws the
+// frame with the next paint. Either way the screen then is what a full repaint of the frame draws.
+TEST_F(FormInput, TheScrollBarsOnTheScreenFollowScrollsJumpsAndAPaste)
+{
+    TPolypadForm& form = OpenParcel();
+    const HWND grid = form.SimpleGrid->Handle();
+    const auto expectFrameAsRedrawn = [&](const char* after) {
+        PumpAll();
+        const std::vector<DWORD> shown = FrameOnScreen(grid);
+        ::RedrawWindow(grid, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
+        PumpAll();
+        EXPECT_TRUE(FrameOnScreen(grid) == shown) << "a stale scroll bar after " << after;
+    };
+    std::wstring lines;
+    for (int i = 0; i < 300; ++i)
+        lines += std::to_wstring(452200 + i) + L"\t" + std::to_wstring(1385200 + i % 7) + L"\n";
+    hostsim::SetClipboardText(hostsim::MainWindowHandle(FHost.get()), lines);
+    ::SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(form.PasteFromClipboardAction->Id(), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(form.ToolBar->Handle()));
+    ASSERT_EQ(FTable->Count(), 300);
+    expectFrameAsRedrawn("a paste");
+    ClickCell(ckX, 0);
+    Press(VK_NEXT);
+    expectFrameAsRedrawn("Page Down");
+    form.SimpleGrid->MoveToDataCell(form.SimpleGrid->DataCol(), 299);
+    expectFrameAsRedrawn("a jump to the last row");
+    Press('Z', true); // the paste undone: four rows, the view back at the top
+    ASSERT_EQ(FTable->Count(), 4);
+    expectFrameAsRedrawn("an undo that shrinks the table");
+    Press('Y', true);
+    expectFrameAsRedrawn("its redo");
+}
 
 // A typed coordinate repaints only the rows it changes, its neighbours' lengths and angles among
 // them (across the closing edge too): the screen then is what a full repaint draws.
