@@ -9,8 +9,7 @@ namespace hostsim {
 namespace {
 
 struct TLoopTiming {
-    HHOOK Taken = nullptr;
-    HHOOK Destroyed = nullptr;
+    HHOOK ModalHook = nullptr;
     int Depth = 0;
     LONGLONG ModalFirst = 0;
     LONGLONG ModalLast = 0;
@@ -36,29 +35,27 @@ double Milliseconds(LONGLONG ticks)
     return static_cast<double>(ticks) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
-// Every message a loop takes out of the queue; during a measured dispatch that is a nested loop.
-LRESULT CALLBACK MessageTaken(int code, WPARAM wParam, LPARAM lParam)
+// A dialog box (a message box) or a menu: the modal loop a handler runs while one of these is
+// open is left out, from the window's creation to its destruction (closing a box is part of the
+// user's time, and under X11 hiding it can wait for the window manager). A CBT hook sees only
+// windows created and destroyed; a hook on every message taken or sent would cost each of them a
+// trip to the Wine server, which the module's own figures would then carry.
+bool IsModalClass(HWND window)
 {
-    if (code >= 0 && wParam == PM_REMOVE && gTiming.Depth > 0) {
-        const LONGLONG now = Ticks();
-        if (!gTiming.ModalFirst)
-            gTiming.ModalFirst = now;
-        gTiming.ModalLast = now;
-    }
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    wchar_t name[16] = L"";
+    ::GetClassNameW(window, name, 16);
+    return std::wcscmp(name, L"#32770") == 0 || std::wcscmp(name, L"#32768") == 0;
 }
 
-// A dialog box (a message box) going: closing it is part of the user's time, and under X11
-// hiding a window can wait for the window manager. A CBT hook sees only windows created and
-// destroyed; a hook on every sent message would cost each of them a trip to the Wine server,
-// which the module's own figures would then carry.
-LRESULT CALLBACK WindowDestroyed(int code, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK ModalWindowHook(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_DESTROYWND && gTiming.Depth > 0 && gTiming.ModalFirst) {
-        wchar_t name[16] = L"";
-        ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, 16);
-        if (std::wcscmp(name, L"#32770") == 0)
-            gTiming.ModalLast = Ticks();
+    if (gTiming.Depth > 0 && (code == HCBT_CREATEWND || code == HCBT_DESTROYWND) &&
+        IsModalClass(reinterpret_cast<HWND>(wParam))) {
+        const LONGLONG now = Ticks();
+        if (code == HCBT_CREATEWND && !gTiming.ModalFirst)
+            gTiming.ModalFirst = now;
+        if (gTiming.ModalFirst)
+            gTiming.ModalLast = now;
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -100,10 +97,8 @@ void SetUnmeasuredTimer(UINT_PTR timer) { gTiming.UnmeasuredTimer = timer; }
 
 LRESULT DispatchMeasured(const MSG& message)
 {
-    if (!gTiming.Taken) {
-        gTiming.Taken = ::SetWindowsHookExW(WH_GETMESSAGE, MessageTaken, nullptr, ::GetCurrentThreadId());
-        gTiming.Destroyed = ::SetWindowsHookExW(WH_CBT, WindowDestroyed, nullptr, ::GetCurrentThreadId());
-    }
+    if (!gTiming.ModalHook)
+        gTiming.ModalHook = ::SetWindowsHookExW(WH_CBT, ModalWindowHook, nullptr, ::GetCurrentThreadId());
     if (IsUnmeasured(message))
         return ::DispatchMessageW(&message);
     // Taken before the handler, which may destroy the window.
