@@ -199,15 +199,6 @@ TGlobalBlock WideBlock(const std::string& utf8)
 
 } // namespace
 
-void TOxClipboard::SetTextAndData(const std::string& utf8, UINT format, const std::vector<std::uint8_t>& bytes)
-{
-    TGlobalBlock wideBlock = WideBlock(utf8);
-    // The 8-bit text is the one the system makes from the Unicode text for a program that asks
-    // for it (in the ANSI code page, as AnsiBlock would): a copy of 10^5 rows saves converting
-    // and handing over megabytes nobody may read.
-    ReplaceClipboard(FOwner, nullptr, wideBlock, format, bytes);
-}
-
 void TOxClipboard::Offer(const std::vector<UINT>& formats)
 {
     TOpenClipboard open(FOwner);

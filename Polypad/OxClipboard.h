@@ -32,18 +32,15 @@ public:
     // Replaces the clipboard's content with text, as 8-bit ANSI text and as Unicode text, and
     // beside it bytes in a private format of the caller's (registered by name).
     void SetTextAndData(const std::wstring& text, UINT format, const std::vector<std::uint8_t>& bytes);
-    // The same for UTF-8 text, converted straight into the clipboard's memory: a copy of 10^5
-    // rows is megabytes, and each intermediate string costs milliseconds. The 8-bit text is left
-    // to the system, which makes it from the Unicode text when a program asks for it.
-    void SetTextAndData(const std::string& utf8, UINT format, const std::vector<std::uint8_t>& bytes);
     // The bytes of a private format, or nothing when the clipboard does not hold it.
     std::optional<std::vector<std::uint8_t>> GetData(UINT format);
 
     // Replaces the clipboard's content with formats whose data the owner window makes when a
     // program asks for it (WM_RENDERFORMAT), or for good before it goes (WM_RENDERALLFORMATS).
     void Offer(const std::vector<UINT>& formats);
-    // In WM_RENDERFORMAT, with the clipboard opened by the program that asks: the text as
-    // Unicode text (the system makes the 8-bit text from it), and a private format's bytes.
+    // In WM_RENDERFORMAT, with the clipboard opened by the program that asks: UTF-8 text widened
+    // straight into the clipboard's memory as Unicode text (the system makes the 8-bit text from
+    // it for a program that asks), and a private format's bytes.
     static void PutRenderedText(const std::string& utf8);
     static void PutRenderedData(UINT format, const std::vector<std::uint8_t>& bytes);
     // Runs render (which puts each offered format) with the clipboard opened, when the owner

@@ -332,10 +332,6 @@ void TSimpleGrid::SetDataRowCount(int value)
         SyncCurrentCell();
 }
 
-std::string TSimpleGrid::FontName() const { return FontFace().Name; }
-
-int TSimpleGrid::FontSize() const { return FontFace().Size; }
-
 // Read once per font: the size takes a screen DC, which costs more than drawing a cell.
 const TSimpleGrid::TFontFace& TSimpleGrid::FontFace() const
 {

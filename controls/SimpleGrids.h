@@ -214,8 +214,6 @@ private:
     void FitRowsToFont();
     int CaptionLines(HDC dc, int dataCol, int textHeight) const;
     HFONT ViewFont(const TSimpleGridDataView& view);
-    std::string FontName() const;
-    int FontSize() const;
     struct TFontFace {
         HFONT Font = nullptr;
         std::string Name;

@@ -56,8 +56,8 @@ TEST(OxClipboard, TableTextRoundTripsThroughBothFormats)
     EXPECT_EQ(bytes.find('\r'), std::string::npos); // lines stay LF-separated
 }
 
-// The copy hands its UTF-8 text straight to the clipboard: the same formats and texts as from
-// wide text, the private bytes beside them, and the Unicode block ends at its terminator even
+// A copy's UTF-8 text goes straight into the clipboard's memory when a program asks for it: the
+// same formats and texts as from wide text, the private bytes beside them, and the Unicode block ends at its terminator even
 // where it has room to spare (Cyrillic needs fewer characters than bytes).
 TEST(OxClipboard, Utf8TextGivesTheSameFormatsAsWideText)
 {
@@ -84,7 +84,12 @@ TEST(OxClipboard, Utf8TextGivesTheSameFormatsAsWideText)
     for (const std::string& utf8 : utf8Texts) {
         clipboard.SetTextAndData(Widen(utf8), format, bytes);
         const auto fromWide = formats();
-        clipboard.SetTextAndData(utf8, format, bytes);
+        // As a copy's text and exact rows are put when a program asks for them.
+        ASSERT_TRUE(::OpenClipboard(owner.get()));
+        ::EmptyClipboard();
+        TOxClipboard::PutRenderedText(utf8);
+        TOxClipboard::PutRenderedData(format, bytes);
+        ::CloseClipboard();
         const auto fromUtf8 = formats();
         EXPECT_EQ(fromUtf8.second, Widen(utf8));
         EXPECT_EQ(fromUtf8, fromWide) << utf8;
