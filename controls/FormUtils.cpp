@@ -6,7 +6,9 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <mutex>
 #include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -25,7 +27,38 @@ std::wstring& TitleStorage()
     return title;
 }
 
-const wchar_t* const ThisProp = L"PolypadWindowObject";
+// The objects of subclassed system controls, found by handle for each of their messages. A window
+// property would do, but reading one is a trip to the window server under Wine (~50 µs), paid
+// for every message a control gets.
+class TSubclassedWindows {
+public:
+    void Add(HWND window, TWindow* object)
+    {
+        const std::lock_guard lock(FMutex);
+        FObjects[window] = object;
+    }
+    void Remove(HWND window)
+    {
+        const std::lock_guard lock(FMutex);
+        FObjects.erase(window);
+    }
+    TWindow* Find(HWND window) const
+    {
+        const std::lock_guard lock(FMutex);
+        const auto it = FObjects.find(window);
+        return it == FObjects.end() ? nullptr : it->second;
+    }
+
+private:
+    mutable std::mutex FMutex;
+    std::unordered_map<HWND, TWindow*> FObjects;
+};
+
+TSubclassedWindows& SubclassedWindows()
+{
+    static TSubclassedWindows windows;
+    return windows;
+}
 
 std::vector<std::wstring>& RegisteredClasses()
 {
@@ -139,7 +172,7 @@ void TWindow::DestroyHandle()
     const HWND window = FHandle;
     if (FOldProc) {
         ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FOldProc));
-        ::RemovePropW(window, ThisProp);
+        SubclassedWindows().Remove(window);
     } else {
         ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     }
@@ -152,7 +185,7 @@ TWindow* TWindow::FromHandle(HWND window)
 {
     if (!window)
         return nullptr;
-    if (auto* subclassed = static_cast<TWindow*>(::GetPropW(window, ThisProp)))
+    if (TWindow* subclassed = SubclassedWindows().Find(window))
         return subclassed;
     // Only windows of our own classes carry an object in their user data.
     if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(window, GWLP_WNDPROC)) != &TWindow::StaticProc)
@@ -201,7 +234,7 @@ void TWindow::CreateSubclassed(const wchar_t* className, DWORD exStyle, DWORD st
                                                            ModuleInstance(), nullptr),
                                          "CreateWindowEx");
     FHandle = window;
-    ::SetPropW(window, ThisProp, this);
+    SubclassedWindows().Add(window, this);
     FOldProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWindow::SubclassProc)));
     ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultGuiFont()), FALSE);
@@ -246,13 +279,13 @@ LRESULT CALLBACK TWindow::StaticProc(HWND window, UINT message, WPARAM wParam, L
 
 LRESULT CALLBACK TWindow::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = static_cast<TWindow*>(::GetPropW(window, ThisProp));
+    TWindow* self = SubclassedWindows().Find(window);
     if (!self)
         return ::DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         const WNDPROC old = self->FOldProc;
         ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
-        ::RemovePropW(window, ThisProp);
+        SubclassedWindows().Remove(window);
         self->FHandle = nullptr;
         self->FOldProc = nullptr;
         const LRESULT result = ::CallWindowProcW(old, window, message, wParam, lParam);
