@@ -582,7 +582,7 @@ void TCellGrid::UpdateScrollBars()
 // Drawing a scroll bar on the spot costs milliseconds under Wine, and a paste sets the bars once
 // per line: a bar that stays as it is is left alone, and a changed range is drawn with the next
 // paint of the frame rather than at once. A scroll changes the position alone: that bar is drawn
-// at once, which costs half of the frame's repaint (both bars).
+// at once, from the pixels of an earlier drawing of the system where they make it.
 void TCellGrid::SetScrollInfoIfChanged(int bar, const SCROLLINFO& si)
 {
     SCROLLINFO current{};
@@ -593,7 +593,13 @@ void TCellGrid::SetScrollInfoIfChanged(int bar, const SCROLLINFO& si)
     if (sameRange && current.nPos == si.nPos)
         return;
     if (sameRange && !FPendingFrame) {
-        ::SetScrollInfo(Handle(), bar, &si, TRUE);
+        ::SetScrollInfo(Handle(), bar, &si, FALSE);
+        if (!FBarRedraw.Draw(Handle(), bar)) {
+            // The system draws it: a change of position is what makes it draw.
+            ::SetScrollInfo(Handle(), bar, &current, FALSE);
+            ::SetScrollInfo(Handle(), bar, &si, TRUE);
+            FBarRedraw.Learn(Handle(), bar);
+        }
         return;
     }
     ::SetScrollInfo(Handle(), bar, &si, FALSE);
@@ -928,8 +934,19 @@ LRESULT TCellGrid::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_ERASEBKGND:
         return 1;
-    case WM_NCPAINT:
+    case WM_NCPAINT: {
         FPendingFrame = false;
+        const LRESULT result = DefaultProc(message, wParam, lParam);
+        const HRGN drawn = wParam == 1 ? nullptr : reinterpret_cast<HRGN>(wParam);
+        FBarRedraw.Learn(Handle(), SB_VERT, drawn);
+        FBarRedraw.Learn(Handle(), SB_HORZ, drawn);
+        return result;
+    }
+    case WM_THEMECHANGED:
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_DPICHANGED_AFTERPARENT:
+        FBarRedraw.Forget();
         break;
     case WM_PRINTCLIENT: {
         const HDC dc = reinterpret_cast<HDC>(wParam);

@@ -8,6 +8,7 @@
 #include "controls/FormUtils.h"
 #include "controls/GridLayout.h"
 #include "controls/MaskEdit.h"
+#include "controls/ScrollBarRedraw.h"
 
 #include <functional>
 #include <memory>
@@ -107,6 +108,8 @@ public:
     void InvalidateEditor(); // reload text, mask, limit
     TInplaceEdit* InplaceEditor() const { return FEditor.get(); }
     bool FocusedOrEditing() const;
+    // Scroll bars drawn from the pixels of an earlier drawing rather than by the system.
+    int ScrollBarsRedrawn() const { return FBarRedraw.DrawnCount(); }
 
     bool Enabled() const { return FHandle0() && ::IsWindowEnabled(Handle()); }
     void SetEnabled(bool enabled);
@@ -198,6 +201,7 @@ private:
     int FBatchDepth = 0;
     bool FPendingScrollBars = false;
     bool FPendingFrame = false; // the frame (both scroll bars) is to be drawn with the next paint
+    TScrollBarRedraw FBarRedraw;
     bool FPendingEditor = false;
     mutable bool FPendingInvalidate = false;
 };

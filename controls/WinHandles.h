@@ -84,6 +84,20 @@ private:
     HDC FDC;
 };
 
+// GetWindowDC/ReleaseDC pair: the whole window, its frame included.
+class TNonClientDC {
+public:
+    explicit TNonClientDC(HWND window) : FWindow(window), FDC(::GetWindowDC(window)) {}
+    TNonClientDC(const TNonClientDC&) = delete;
+    TNonClientDC& operator=(const TNonClientDC&) = delete;
+    ~TNonClientDC() { ::ReleaseDC(FWindow, FDC); }
+    HDC get() const { return FDC; }
+
+private:
+    HWND FWindow;
+    HDC FDC;
+};
+
 // BeginPaint/EndPaint pair.
 class TPaintDC {
 public:

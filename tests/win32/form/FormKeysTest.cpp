@@ -240,8 +240,9 @@ std::vector<DWORD> FrameOnScreen(HWND grid)
 
 } // namespace
 
-// A scroll draws the bar whose position moved at once; a change of the rows' count draws the
-// frame with the next paint. Either way the screen then is what a full repaint of the frame draws.
+// A scroll draws the bar whose position moved at once (from the pixels of the system's earlier
+// drawings where they make it); a change of the rows' count draws the frame with the next paint.
+// Either way the screen then is what a full repaint of the frame draws.
 TEST_F(FormInput, TheScrollBarsOnTheScreenFollowScrollsJumpsAndAPaste)
 {
     TPolypadForm& form = OpenParcel();
@@ -264,8 +265,14 @@ TEST_F(FormInput, TheScrollBarsOnTheScreenFollowScrollsJumpsAndAPaste)
     ClickCell(ckX, 0);
     Press(VK_NEXT);
     expectFrameAsRedrawn("Page Down");
+    // Both tracks have been drawn by now (the thumb at the top, then below it): the bar is put
+    // together from them.
+    const int redrawn = form.SimpleGrid->ScrollBarsRedrawn();
     form.SimpleGrid->MoveToDataCell(form.SimpleGrid->DataCol(), 299);
+    EXPECT_EQ(form.SimpleGrid->ScrollBarsRedrawn(), redrawn + 1);
     expectFrameAsRedrawn("a jump to the last row");
+    Press(VK_PRIOR);
+    expectFrameAsRedrawn("Page Up");
     Press('Z', true); // the paste undone: four rows, the view back at the top
     ASSERT_EQ(FTable->Count(), 4);
     expectFrameAsRedrawn("an undo that shrinks the table");

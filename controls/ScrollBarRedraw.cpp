@@ -1,0 +1,153 @@
+#include "controls/ScrollBarRedraw.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+struct TShownBar {
+    TScrollBarLayout Layout;
+    RECT OnScreen{};
+    RECT InWindow{}; // in the coordinates of the window's own DC, frame included
+    bool Vertical = true;
+    int Width() const { return OnScreen.right - OnScreen.left; }
+    int Height() const { return OnScreen.bottom - OnScreen.top; }
+};
+
+// The bar when it shows in its plain look: visible and enabled, no part pressed, hot or
+// disabled, and the pointer not over it (a bar under the pointer is drawn hot).
+std::optional<TShownBar> PlainBar(HWND window, int bar)
+{
+    SCROLLBARINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetScrollBarInfo(window, bar == SB_VERT ? OBJID_VSCROLL : OBJID_HSCROLL, &info))
+        return std::nullopt;
+    if (info.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN | STATE_SYSTEM_UNAVAILABLE))
+        return std::nullopt;
+    for (int part = 1; part <= 5; ++part)
+        if (info.rgstate[part] & (STATE_SYSTEM_PRESSED | STATE_SYSTEM_HOTTRACKED | STATE_SYSTEM_UNAVAILABLE))
+            return std::nullopt;
+    if (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYOUTRTL)
+        return std::nullopt;
+    POINT cursor{};
+    if (::GetCursorPos(&cursor) && ::PtInRect(&info.rcScrollBar, cursor))
+        return std::nullopt;
+    TShownBar shown;
+    shown.Vertical = bar == SB_VERT;
+    shown.OnScreen = info.rcScrollBar;
+    RECT frame{};
+    ::GetWindowRect(window, &frame);
+    shown.InWindow = info.rcScrollBar;
+    ::OffsetRect(&shown.InWindow, -frame.left, -frame.top);
+    shown.Layout.Length = shown.Vertical ? shown.Height() : shown.Width();
+    shown.Layout.Thickness = shown.Vertical ? shown.Width() : shown.Height();
+    // The arrows' length is nowhere in the bar's information (dxyLineButton is the thumb's). A
+    // metric that is off cannot mislead: arrow lines taken for track are not the same along it,
+    // and track taken for arrow leaves a thumb that reaches it to the system.
+    shown.Layout.Arrow = ::GetSystemMetrics(shown.Vertical ? SM_CYVSCROLL : SM_CXHSCROLL);
+    shown.Layout.ThumbStart = info.xyThumbTop;
+    shown.Layout.ThumbEnd = info.xyThumbBottom;
+    if (!shown.Layout.Valid())
+        return std::nullopt;
+    return shown;
+}
+
+// True when the DC can show all of the rectangle (screen coordinates): nothing covers it, so
+// what is read back from it is the window's own drawing. A region given (a WM_NCPAINT's, in
+// screen coordinates) must hold it as well.
+bool WhollyShown(HDC dc, const RECT& screen, HRGN drawn)
+{
+    TUniqueRegion visible(::CreateRectRgn(0, 0, 0, 0));
+    if (::GetRandomRgn(dc, visible.get(), SYSRGN) != 1)
+        return false;
+    TUniqueRegion rest(::CreateRectRgnIndirect(&screen));
+    if (drawn && ::CombineRgn(rest.get(), rest.get(), drawn, RGN_DIFF) != NULLREGION)
+        return false;
+    TUniqueRegion outside(::CreateRectRgnIndirect(&screen));
+    return ::CombineRgn(outside.get(), outside.get(), visible.get(), RGN_DIFF) == NULLREGION;
+}
+
+} // namespace
+
+bool TScrollBarRedraw::Canvas(TBar& b, int width, int height)
+{
+    if (b.DC && b.Width == width && b.Height == height)
+        return true;
+    b.DC.reset();
+    b.Bitmap.reset();
+    b.Width = b.Height = 0;
+    void* bits = nullptr;
+    TUniqueBitmap bitmap;
+    try {
+        bitmap = CreateDibSection32(width, height, &bits);
+    } catch (const EWin32Error&) {
+        return false; // the system draws the bar then
+    }
+    TUniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
+    if (!dc)
+        return false;
+    ::SelectObject(dc.get(), bitmap.get());
+    b.Bitmap = std::move(bitmap);
+    b.DC = std::move(dc);
+    b.Bits = static_cast<std::uint32_t*>(bits);
+    b.Width = width;
+    b.Height = height;
+    return true;
+}
+
+void TScrollBarRedraw::Learn(HWND window, int bar, HRGN drawn)
+{
+    TBar& b = Of(bar);
+    const auto shown = PlainBar(window, bar);
+    if (!shown)
+        return;
+    const TNonClientDC dc(window);
+    if (!dc.get() || !WhollyShown(dc.get(), shown->OnScreen, drawn) || !Canvas(b, shown->Width(), shown->Height()))
+        return;
+    if (!::BitBlt(b.DC.get(), 0, 0, b.Width, b.Height, dc.get(), shown->InWindow.left, shown->InWindow.top, SRCCOPY))
+        return;
+    ::GdiFlush();
+    const TScrollBarLayout& l = shown->Layout;
+    TScrollBarPixels pixels(static_cast<std::size_t>(l.Length) * l.Thickness);
+    if (shown->Vertical) {
+        std::copy(b.Bits, b.Bits + pixels.size(), pixels.begin());
+    } else {
+        // Length-major: column after column of the horizontal bar.
+        for (int p = 0; p < l.Length; ++p)
+            for (int t = 0; t < l.Thickness; ++t)
+                pixels[static_cast<std::size_t>(p) * l.Thickness + t] = b.Bits[static_cast<std::size_t>(t) * l.Length + p];
+    }
+    b.Image.Learn(l, pixels);
+}
+
+bool TScrollBarRedraw::Draw(HWND window, int bar)
+{
+    TBar& b = Of(bar);
+    const auto shown = PlainBar(window, bar);
+    if (!shown)
+        return false;
+    const auto pixels = b.Image.Compose(shown->Layout);
+    if (!pixels || !Canvas(b, shown->Width(), shown->Height()))
+        return false;
+    const TScrollBarLayout& l = shown->Layout;
+    ::GdiFlush();
+    if (shown->Vertical) {
+        std::copy(pixels->begin(), pixels->end(), b.Bits);
+    } else {
+        for (int p = 0; p < l.Length; ++p)
+            for (int t = 0; t < l.Thickness; ++t)
+                b.Bits[static_cast<std::size_t>(t) * l.Length + p] = (*pixels)[static_cast<std::size_t>(p) * l.Thickness + t];
+    }
+    const TNonClientDC dc(window);
+    if (!dc.get() ||
+        !::BitBlt(dc.get(), shown->InWindow.left, shown->InWindow.top, b.Width, b.Height, b.DC.get(), 0, 0, SRCCOPY))
+        return false;
+    ++FDrawn;
+    return true;
+}
+
+void TScrollBarRedraw::Forget()
+{
+    FVertical.Image.Forget();
+    FHorizontal.Image.Forget();
+}
