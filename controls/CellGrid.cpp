@@ -93,7 +93,10 @@ void TInplaceEdit::ValidateEdit() const
 
 void TInplaceEdit::SetReadOnly(bool readOnly)
 {
-    ::SendMessageW(Handle(), EM_SETREADONLY, readOnly, 0);
+    // Setting it restyles the window, a trip to the window server under Wine.
+    const bool now = (::GetWindowLongW(Handle(), GWL_STYLE) & ES_READONLY) != 0;
+    if (now != readOnly)
+        ::SendMessageW(Handle(), EM_SETREADONLY, readOnly, 0);
 }
 
 bool TInplaceEdit::AllSelected() const
@@ -383,7 +386,7 @@ bool TCellGrid::MouseToCell(int x, int y, int& col, int& row) const
 
 void TCellGrid::InvalidateCell(int col, int row) const
 {
-    if (!Handle())
+    if (!Handle() || FWholeInvalid)
         return;
     RECT r = CellRect(col, row);
     if (r.right > r.left) {
@@ -394,7 +397,7 @@ void TCellGrid::InvalidateCell(int col, int row) const
 
 void TCellGrid::InvalidateRow(int row) const
 {
-    if (!Handle())
+    if (!Handle() || FWholeInvalid)
         return;
     RECT r = CellRect(0, row);
     if (r.bottom <= r.top)
@@ -407,7 +410,7 @@ void TCellGrid::InvalidateRow(int row) const
 
 void TCellGrid::InvalidateCol(int col) const
 {
-    if (!Handle())
+    if (!Handle() || FWholeInvalid)
         return;
     RECT r = CellRect(col, 0);
     if (r.right <= r.left)
@@ -421,8 +424,12 @@ void TCellGrid::InvalidateGrid() const
 {
     if (FBatchDepth > 0)
         FPendingInvalidate = true;
-    else if (Handle())
+    else if (Handle() && !FWholeInvalid) {
         ::InvalidateRect(Handle(), nullptr, FALSE);
+        // Until the paint, a part more is nothing more: each invalidation is a trip to the
+        // window server under Wine.
+        FWholeInvalid = true;
+    }
 }
 
 void TCellGrid::FlushWindowUpdates()
@@ -802,22 +809,43 @@ void TCellGrid::Paint(HDC dc, const RECT& clip)
 
 void TCellGrid::OnPaint()
 {
+    FWholeInvalid = false;
     TPaintDC paint(Handle());
     const RECT& clip = paint.Paint().rcPaint;
     const int w = clip.right - clip.left, h = clip.bottom - clip.top;
     if (w <= 0 || h <= 0)
         return;
-    TUniqueMemoryDC memory(::CreateCompatibleDC(paint.get()));
-    TUniqueBitmap bitmap(::CreateCompatibleBitmap(paint.get(), w, h));
-    {
-        TSelectObject selectBitmap(memory.get(), bitmap.get());
-        ::SetViewportOrgEx(memory.get(), -clip.left, -clip.top, nullptr);
-        TSelectObject selectFont(memory.get(), FFont);
-        ::SetBkMode(memory.get(), TRANSPARENT);
-        Paint(memory.get(), clip);
-        ::SetViewportOrgEx(memory.get(), 0, 0, nullptr);
-        ::BitBlt(paint.get(), clip.left, clip.top, w, h, memory.get(), 0, 0, SRCCOPY);
-    }
+    const HDC memory = BackBuffer(paint.get(), w, h);
+    if (!memory)
+        return;
+    // Each paint starts from the DC as made: what one paint sets does not reach the next.
+    const int saved = ::SaveDC(memory);
+    ::SetViewportOrgEx(memory, -clip.left, -clip.top, nullptr);
+    ::SelectObject(memory, FFont);
+    ::SetBkMode(memory, TRANSPARENT);
+    Paint(memory, clip);
+    ::RestoreDC(memory, saved);
+    ::BitBlt(paint.get(), clip.left, clip.top, w, h, memory, 0, 0, SRCCOPY);
+}
+
+// A memory DC of at least width × height, kept from paint to paint: making a bitmap compatible
+// with the screen asks the window server about the display under Wine.
+HDC TCellGrid::BackBuffer(HDC screen, int width, int height)
+{
+    if (FBackDC && width <= FBackSize.cx && height <= FBackSize.cy)
+        return FBackDC.get();
+    FBackDC.reset();
+    FBackBitmap.reset();
+    const SIZE size{std::max<LONG>(width, FGeom.ClientWidth), std::max<LONG>(height, FGeom.ClientHeight)};
+    TUniqueBitmap bitmap(::CreateCompatibleBitmap(screen, size.cx, size.cy));
+    TUniqueMemoryDC dc(::CreateCompatibleDC(screen));
+    if (!bitmap || !dc)
+        return nullptr;
+    ::SelectObject(dc.get(), bitmap.get());
+    FBackBitmap = std::move(bitmap);
+    FBackDC = std::move(dc);
+    FBackSize = size;
+    return FBackDC.get();
 }
 
 void TCellGrid::OnSize(int cx, int cy)

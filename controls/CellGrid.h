@@ -153,6 +153,7 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     void OnPaint();
+    HDC BackBuffer(HDC screen, int width, int height);
     void OnSize(int cx, int cy);
     void OnScroll(int bar, int code);
     void OnLButtonDown(int x, int y);
@@ -189,6 +190,9 @@ protected:
     bool FEditorMode = false;
     std::unique_ptr<TInplaceEdit> FEditor;
     HFONT FFont = nullptr;
+    TUniqueBitmap FBackBitmap; // selected into FBackDC, which goes first
+    TUniqueMemoryDC FBackDC;
+    SIZE FBackSize{};
     COLORREF FColor;
     int FSizingCol = -1;
     int FSizingOrigin = 0;
@@ -204,4 +208,5 @@ private:
     TScrollBarRedraw FBarRedraw;
     bool FPendingEditor = false;
     mutable bool FPendingInvalidate = false;
+    mutable bool FWholeInvalid = false; // all of the client area waits for the next paint
 };

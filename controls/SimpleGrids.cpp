@@ -1152,6 +1152,26 @@ void TSimpleGrid::DrawHeaderCell(HDC dc, TSimpleGridCellKind kind, int dataCol, 
     }
 }
 
+namespace {
+
+// A cell's text as DrawText lays it out: word-wrapped, ellipsis where it does not fit. One line
+// that fits, as most cells are, is drawn as DrawText draws it but without its line breaking,
+// which measures the text again and again.
+void DrawDataText(HDC dc, const std::wstring& text, RECT& rect)
+{
+    const int length = static_cast<int>(text.size());
+    SIZE extent{};
+    if (text.find_first_of(L"\r\n") == std::wstring::npos &&
+        ::GetTextExtentPoint32W(dc, text.c_str(), length, &extent) && extent.cx <= rect.right - rect.left) {
+        ::ExtTextOutW(dc, rect.left, rect.top, ETO_CLIPPED, &rect, text.c_str(), static_cast<UINT>(length), nullptr);
+        return;
+    }
+    ::DrawTextW(dc, text.c_str(), length, &rect,
+                DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_NOPREFIX | DT_LEFT | DT_TOP);
+}
+
+} // namespace
+
 void TSimpleGrid::DrawCell(HDC dc, int col, int row, RECT rect, bool selected, bool focused)
 {
     const TGridMapping m = Mapping();
@@ -1207,8 +1227,7 @@ void TSimpleGrid::DrawCell(HDC dc, int col, int row, RECT rect, bool selected, b
     const std::wstring text = view.PasswordChar ? std::wstring(8, view.PasswordChar) : Widen(view.Text);
     RECT textRect = rect;
     ::OffsetRect(&textRect, 2, 2);
-    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
-                DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_NOPREFIX | DT_LEFT | DT_TOP);
+    DrawDataText(dc, text, textRect);
     DrawSeparator(dc, col, rect);
 }
 
