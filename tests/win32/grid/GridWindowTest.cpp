@@ -176,6 +176,58 @@ TEST_F(GridWindow, CtrlZeroSetsNullOnlyOnANullableColumn)
     EXPECT_EQ(Form.Grid.Editor().Text, "") << "a null value edits as empty text";
 }
 
+// A cell's text is laid out as DrawText lays it out in the cell, whether it fits on one line or
+// is wrapped and cut with an ellipsis.
+TEST_F(GridWindow, DataTextIsDrawnAsDrawTextLaysItOut)
+{
+    const std::string texts[] = {"1385203.125", "СВ 12°34'56\"", "a text far too long for a column ninety wide"};
+    for (int row = 0; row < 3; ++row)
+        Table.Values[static_cast<std::size_t>(row)][1] = TGridValue::String(texts[row]);
+    Form.Grid.InvalidateData(-1, -1);
+    RECT client{};
+    ::GetClientRect(Form.Grid.Handle(), &client);
+    void* bits = nullptr;
+    TUniqueBitmap bitmap = CreateDibSection32(client.right, client.bottom, &bits);
+    TUniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
+    TSelectObject selected(dc.get(), bitmap.get());
+    ::SendMessageW(Form.Grid.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+    ::GdiFlush();
+    const auto* painted = static_cast<const DWORD*>(bits);
+    const std::vector<DWORD> grid(painted, painted + static_cast<std::size_t>(client.right) * client.bottom);
+    for (int row = 0; row < 3; ++row) {
+        const TGridPoint g = Form.Grid.DataToGrid(1, row);
+        const RECT cell = Form.Grid.CellRect(g.Col, g.Row);
+        // The cell without its separator lines, drawn again here as DrawText draws it.
+        RECT inside = cell;
+        inside.right -= 1;
+        inside.bottom -= 1;
+        {
+            const int saved = ::SaveDC(dc.get());
+            ::IntersectClipRect(dc.get(), inside.left, inside.top, inside.right, inside.bottom);
+            ::SetDCBrushColor(dc.get(), ::GetSysColor(COLOR_WINDOW));
+            ::FillRect(dc.get(), &inside, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+            ::SelectObject(dc.get(), Form.Grid.Font());
+            ::SetBkMode(dc.get(), TRANSPARENT);
+            ::SetTextColor(dc.get(), ::GetSysColor(COLOR_WINDOWTEXT));
+            const std::wstring text = Widen(texts[row]);
+            RECT textRect = cell;
+            ::OffsetRect(&textRect, 2, 2);
+            ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &textRect,
+                        DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_NOPREFIX | DT_LEFT |
+                            DT_TOP);
+            ::RestoreDC(dc.get(), saved);
+        }
+        ::GdiFlush();
+        int differ = 0;
+        for (int y = inside.top; y < inside.bottom; ++y)
+            for (int x = inside.left; x < inside.right; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * client.right + x;
+                differ += (painted[i] & 0xFFFFFF) != (grid[i] & 0xFFFFFF);
+            }
+        EXPECT_EQ(differ, 0) << "pixels of \"" << texts[row] << "\" not as DrawText draws them";
+    }
+}
+
 TEST_F(GridWindow, CellChangeFiresEventsInOrder)
 {
     Form.Grid.MoveToDataCell(1, 1);
