@@ -101,7 +101,7 @@ void TScrollBarRedraw::Learn(HWND window, int bar, HRGN drawn)
     const auto shown = PlainBar(window, bar);
     if (!shown)
         return;
-    const TNonClientDC dc(window);
+    const TWindowDC dc(window, true);
     if (!dc.get() || !WhollyShown(dc.get(), shown->OnScreen, drawn) || !Canvas(b, shown->Width(), shown->Height()))
         return;
     if (!::BitBlt(b.DC.get(), 0, 0, b.Width, b.Height, dc.get(), shown->InWindow.left, shown->InWindow.top, SRCCOPY))
@@ -138,7 +138,7 @@ bool TScrollBarRedraw::Draw(HWND window, int bar)
             for (int t = 0; t < l.Thickness; ++t)
                 b.Bits[static_cast<std::size_t>(t) * l.Length + p] = (*pixels)[static_cast<std::size_t>(p) * l.Thickness + t];
     }
-    const TNonClientDC dc(window);
+    const TWindowDC dc(window, true);
     if (!dc.get() ||
         !::BitBlt(dc.get(), shown->InWindow.left, shown->InWindow.top, b.Width, b.Height, b.DC.get(), 0, 0, SRCCOPY))
         return false;

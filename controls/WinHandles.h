@@ -70,27 +70,16 @@ POLYPAD_HANDLE_TRAITS(Kernel, HANDLE, ::CloseHandle)
 
 #undef POLYPAD_HANDLE_TRAITS
 
-// GetDC/ReleaseDC pair.
+// GetDC (or, with its frame, GetWindowDC) and ReleaseDC.
 class TWindowDC {
 public:
-    explicit TWindowDC(HWND window) : FWindow(window), FDC(::GetDC(window)) {}
+    explicit TWindowDC(HWND window, bool withFrame = false)
+        : FWindow(window), FDC(withFrame ? ::GetWindowDC(window) : ::GetDC(window))
+    {
+    }
     TWindowDC(const TWindowDC&) = delete;
     TWindowDC& operator=(const TWindowDC&) = delete;
     ~TWindowDC() { ::ReleaseDC(FWindow, FDC); }
-    HDC get() const { return FDC; }
-
-private:
-    HWND FWindow;
-    HDC FDC;
-};
-
-// GetWindowDC/ReleaseDC pair: the whole window, its frame included.
-class TNonClientDC {
-public:
-    explicit TNonClientDC(HWND window) : FWindow(window), FDC(::GetWindowDC(window)) {}
-    TNonClientDC(const TNonClientDC&) = delete;
-    TNonClientDC& operator=(const TNonClientDC&) = delete;
-    ~TNonClientDC() { ::ReleaseDC(FWindow, FDC); }
     HDC get() const { return FDC; }
 
 private:
