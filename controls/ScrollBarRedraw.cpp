@@ -1,6 +1,5 @@
 #include "controls/ScrollBarRedraw.h"
 
-#include <algorithm>
 #include <optional>
 
 namespace {
@@ -67,6 +66,23 @@ bool WhollyShown(HDC dc, const RECT& screen, HRGN drawn)
     return ::CombineRgn(outside.get(), outside.get(), visible.get(), RGN_DIFF) == NULLREGION;
 }
 
+// Between the bar's picture (rows of the bitmap) and its pixels along its length: the same order
+// for a vertical bar, column after column for a horizontal one.
+void CopyBar(const TShownBar& shown, std::uint32_t* bitmap, std::uint32_t* alongLength, bool fromBitmap)
+{
+    const int length = shown.Layout.Length, thickness = shown.Layout.Thickness;
+    for (int p = 0; p < length; ++p)
+        for (int t = 0; t < thickness; ++t) {
+            std::uint32_t& inBitmap = bitmap[shown.Vertical ? static_cast<std::size_t>(p) * thickness + t
+                                                            : static_cast<std::size_t>(t) * length + p];
+            std::uint32_t& along = alongLength[static_cast<std::size_t>(p) * thickness + t];
+            if (fromBitmap)
+                along = inBitmap;
+            else
+                inBitmap = along;
+        }
+}
+
 } // namespace
 
 bool TScrollBarRedraw::Canvas(TBar& b, int width, int height)
@@ -107,17 +123,9 @@ void TScrollBarRedraw::Learn(HWND window, int bar, HRGN drawn)
     if (!::BitBlt(b.DC.get(), 0, 0, b.Width, b.Height, dc.get(), shown->InWindow.left, shown->InWindow.top, SRCCOPY))
         return;
     ::GdiFlush();
-    const TScrollBarLayout& l = shown->Layout;
-    TScrollBarPixels pixels(static_cast<std::size_t>(l.Length) * l.Thickness);
-    if (shown->Vertical) {
-        std::copy(b.Bits, b.Bits + pixels.size(), pixels.begin());
-    } else {
-        // Length-major: column after column of the horizontal bar.
-        for (int p = 0; p < l.Length; ++p)
-            for (int t = 0; t < l.Thickness; ++t)
-                pixels[static_cast<std::size_t>(p) * l.Thickness + t] = b.Bits[static_cast<std::size_t>(t) * l.Length + p];
-    }
-    b.Image.Learn(l, pixels);
+    TScrollBarPixels pixels(static_cast<std::size_t>(shown->Layout.Length) * shown->Layout.Thickness);
+    CopyBar(*shown, b.Bits, pixels.data(), true);
+    b.Image.Learn(shown->Layout, pixels);
 }
 
 bool TScrollBarRedraw::Draw(HWND window, int bar)
@@ -126,18 +134,11 @@ bool TScrollBarRedraw::Draw(HWND window, int bar)
     const auto shown = PlainBar(window, bar);
     if (!shown)
         return false;
-    const auto pixels = b.Image.Compose(shown->Layout);
+    auto pixels = b.Image.Compose(shown->Layout);
     if (!pixels || !Canvas(b, shown->Width(), shown->Height()))
         return false;
-    const TScrollBarLayout& l = shown->Layout;
     ::GdiFlush();
-    if (shown->Vertical) {
-        std::copy(pixels->begin(), pixels->end(), b.Bits);
-    } else {
-        for (int p = 0; p < l.Length; ++p)
-            for (int t = 0; t < l.Thickness; ++t)
-                b.Bits[static_cast<std::size_t>(t) * l.Length + p] = (*pixels)[static_cast<std::size_t>(p) * l.Thickness + t];
-    }
+    CopyBar(*shown, b.Bits, pixels->data(), false);
     const TWindowDC dc(window, true);
     if (!dc.get() ||
         !::BitBlt(dc.get(), shown->InWindow.left, shown->InWindow.top, b.Width, b.Height, b.DC.get(), 0, 0, SRCCOPY))
