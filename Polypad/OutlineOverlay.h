@@ -44,12 +44,22 @@ private:
         std::uint64_t Hash = 0;
     };
 
+    // How many targets at the head and the tail are known to be shown by the pieces in the same
+    // places, with no need to compare their vertices.
+    struct TKeptEnds {
+        std::size_t Head = 0;
+        std::size_t Tail = 0;
+    };
+    TKeptEnds KeptEnds(const std::vector<TOutlinePiece>& previous,
+                       const std::vector<std::pair<std::int32_t, std::int32_t>>& rewritten) const;
     // Indexes of FPieces matched to each target piece (-1 for none); unmatched shown pieces are
     // marked in unused.
     std::vector<std::int32_t> Match(const std::vector<TVertexRecord>& rows, const std::vector<TOutlinePiece>& targets,
-                                    std::vector<bool>& unused) const;
+                                    const TKeptEnds& kept, std::vector<bool>& unused) const;
     // False when time ran out before every unused piece was removed.
-    bool RemoveUnused(const std::vector<bool>& unused, const std::function<bool()>& timeIsUp);
+    bool RemoveUnused(const std::vector<bool>& unused, std::vector<std::int32_t>& matched,
+                      const std::function<bool()>& timeIsUp);
+    void PutInTargetOrder(const std::vector<std::int32_t>& placeOf);
     void Build(const std::vector<TVertexRecord>& rows, const TOutlinePiece& piece);
 
     TPaintHintManager& FManager;
@@ -61,6 +71,8 @@ private:
     std::int32_t FTargetRows = -1;
     bool FTargetsClosed = false;
     bool FAnyChange = false;
+    // FPieces[i] shows FTargets[i], for every target: the last Sync finished.
+    bool FInTargetOrder = false;
     std::vector<std::pair<std::int32_t, std::int32_t>> FRewritten;
     std::int32_t FLastBuilt = 0;
     std::int32_t FLastRemoved = 0;

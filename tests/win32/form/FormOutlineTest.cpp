@@ -187,6 +187,40 @@ TEST_F(FormOutline, AnOutlineBuiltOverManyMessagesEndsUpAsTheTableIsThen)
     ExpectTheOutlineIsTheOnePartPicture("built piece by piece");
 }
 
+// Cells typed while a new outline is still being built, and two far apart before the outline
+// follows them: the outline ends up as the table is, building only around the typed rows once
+// it is whole.
+TEST_F(FormOutline, CellsTypedWhileTheOutlineIsBuiltOrTwoAtOnceEndUpShown)
+{
+    TPolypadForm& form = OpenLargeContour();
+    const auto budget = form.FOutlineSliceBudget;
+    form.FOutlineSliceBudget = {};
+    std::string text;
+    for (int i = 0; i < 8000; ++i)
+        text += std::to_string(452150 + i % 100) + "\t" + std::to_string(1385150 + i / 40) + "\n";
+    form.FClipboard->SetText(Widen(text));
+    form.PasteFromClipboardActionExecute();
+    for (int i = 0; i < 5; ++i) {
+        MSG message;
+        if (::PeekMessageW(&message, form.FTableWindow->Handle(), 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&message);
+    }
+    // The next messages have time to finish the outline.
+    form.FOutlineSliceBudget = budget;
+    const int x = form.FindGridColumn(TableColumnCaption(ckX));
+    form.SimpleGridSetDataValue(x, 1000, TGridValue::Float(452400));
+    form.SimpleGridSetDataValue(x, 6000, TGridValue::Float(452410));
+    PumpAll();
+    ExpectTheOutlineIsTheOnePartPicture("cells typed while it was built");
+
+    form.SimpleGridSetDataValue(x, 100, TGridValue::Float(452420));
+    form.SimpleGridSetDataValue(x, 7000, TGridValue::Float(452430));
+    PumpAll();
+    ASSERT_EQ(FTable->GetX(7000), 452430);
+    EXPECT_LE(form.FOutline->LastBuilt(), 4);
+    ExpectTheOutlineIsTheOnePartPicture("two cells far apart");
+}
+
 // Rows deleted by the user where a piece begins and where it ends, and row 0 of the closed
 // contour (where the closing piece ends): the outline is the contour drawn as one part.
 TEST_F(FormOutline, DeletingAtThePiecesEndsAndRowZeroKeepsTheOutlineWhole)
