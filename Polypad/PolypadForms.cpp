@@ -271,6 +271,7 @@ void TPolypadForm::CreateComponents()
     };
 
     MainStatusBar = std::make_unique<TStatusBar>(Handle(), true);
+    MainStatusBar->SetFrequentPanel(1);
 
     Panel1 = std::make_unique<TPanel>(Handle(), kNoViewRightText);
     Panel1->OnMouseMove = [this] { ShowStatusHint(FilledPartsNote(FFilledParts)); };

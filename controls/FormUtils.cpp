@@ -603,16 +603,51 @@ void TStatusBar::SetPanels(const std::vector<int>& widths)
 
 void TStatusBar::SetPanelText(int index, const std::string& text)
 {
-    ::SendMessageW(Handle(), SB_SETTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(Widen(text).c_str()));
+    const std::wstring wide = Widen(text);
+    // The bar paints the panel before SB_SETTEXT returns: the prepared picture, or its own.
+    if (index == FFrequentPanel && !FSimple)
+        FRedraw.Prepare(Handle(), index, PanelTextW(index), wide);
+    ::SendMessageW(Handle(), SB_SETTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.c_str()));
+    FRedraw.Unprepare();
 }
 
-std::string TStatusBar::PanelText(int index) const
+std::wstring TStatusBar::PanelTextW(int index) const
 {
     const auto length = LOWORD(::SendMessageW(Handle(), SB_GETTEXTLENGTHW, static_cast<WPARAM>(index), 0));
     std::wstring text(length + 1u, L'\0');
     ::SendMessageW(Handle(), SB_GETTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
     text.resize(length);
-    return Narrow(text);
+    return text;
+}
+
+std::string TStatusBar::PanelText(int index) const { return Narrow(PanelTextW(index)); }
+
+LRESULT TStatusBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT:
+        if (wParam == 0 && FRedraw.Paint(Handle()))
+            return 0;
+        break;
+    // What changes the bar's look or its panels' places.
+    case WM_SIZE:
+    case WM_SETFONT:
+    case WM_ENABLE:
+    case WM_STYLECHANGED:
+    case WM_THEMECHANGED:
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_DPICHANGED_AFTERPARENT:
+    case SB_SETPARTS:
+    case SB_SIMPLE:
+    case SB_SETBKCOLOR:
+    case SB_SETICON:
+    case SB_SETMINHEIGHT:
+        FRedraw.Forget();
+        break;
+    default: break;
+    }
+    return TWindow::WindowProc(message, wParam, lParam);
 }
 
 int TStatusBar::TextWidth(const std::string& text) const

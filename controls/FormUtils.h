@@ -8,6 +8,7 @@
 // Commands (TAction) are shared by tool buttons and menu items; TActionList owns them.
 #pragma once
 
+#include "controls/StatusPanelRedraw.h"
 #include "controls/WinHandles.h"
 
 #include <functional>
@@ -187,15 +188,24 @@ public:
     // The width text needs in the bar's font, its borders included.
     int TextWidth(const std::string& text) const;
     int Height() const;
+    // The panel whose text changes with nearly every edit: its new texts are drawn from what the
+    // system drew of it, where that gives the system's pixels (TStatusPanelRedraw).
+    void SetFrequentPanel(int index) { FFrequentPanel = index; }
+    int PanelsRedrawn() const { return FRedraw.DrawnCount(); }
     std::function<void()> OnClick;
 
 protected:
     bool Notified(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    std::wstring PanelTextW(int index) const;
+
     std::string FText;
     bool FSimple = true;
     mutable TUniqueMemoryDC FMeasureDC;
+    int FFrequentPanel = -1;
+    TStatusPanelRedraw FRedraw;
 };
 
 class TToolBar : public TWindow {

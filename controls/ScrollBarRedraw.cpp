@@ -51,21 +51,6 @@ std::optional<TShownBar> PlainBar(HWND window, int bar)
     return shown;
 }
 
-// True when the DC can show all of the rectangle (screen coordinates): nothing covers it, so
-// what is read back from it is the window's own drawing. A region given (a WM_NCPAINT's, in
-// screen coordinates) must hold it as well.
-bool WhollyShown(HDC dc, const RECT& screen, HRGN drawn)
-{
-    TUniqueRegion visible(::CreateRectRgn(0, 0, 0, 0));
-    if (::GetRandomRgn(dc, visible.get(), SYSRGN) != 1)
-        return false;
-    TUniqueRegion rest(::CreateRectRgnIndirect(&screen));
-    if (drawn && ::CombineRgn(rest.get(), rest.get(), drawn, RGN_DIFF) != NULLREGION)
-        return false;
-    TUniqueRegion outside(::CreateRectRgnIndirect(&screen));
-    return ::CombineRgn(outside.get(), outside.get(), visible.get(), RGN_DIFF) == NULLREGION;
-}
-
 // Between the bar's picture (rows of the bitmap) and its pixels along its length: the same order
 // for a vertical bar, column after column for a horizontal one.
 void CopyBar(const TShownBar& shown, std::uint32_t* bitmap, std::uint32_t* alongLength, bool fromBitmap)
@@ -85,32 +70,6 @@ void CopyBar(const TShownBar& shown, std::uint32_t* bitmap, std::uint32_t* along
 
 } // namespace
 
-bool TScrollBarRedraw::Canvas(TBar& b, int width, int height)
-{
-    if (b.DC && b.Width == width && b.Height == height)
-        return true;
-    b.DC.reset();
-    b.Bitmap.reset();
-    b.Width = b.Height = 0;
-    void* bits = nullptr;
-    TUniqueBitmap bitmap;
-    try {
-        bitmap = CreateDibSection32(width, height, &bits);
-    } catch (const EWin32Error&) {
-        return false; // the system draws the bar then
-    }
-    TUniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
-    if (!dc)
-        return false;
-    ::SelectObject(dc.get(), bitmap.get());
-    b.Bitmap = std::move(bitmap);
-    b.DC = std::move(dc);
-    b.Bits = static_cast<std::uint32_t*>(bits);
-    b.Width = width;
-    b.Height = height;
-    return true;
-}
-
 void TScrollBarRedraw::Learn(HWND window, int bar, HRGN drawn)
 {
     TBar& b = Of(bar);
@@ -118,13 +77,15 @@ void TScrollBarRedraw::Learn(HWND window, int bar, HRGN drawn)
     if (!shown)
         return;
     const TWindowDC dc(window, true);
-    if (!dc.get() || !WhollyShown(dc.get(), shown->OnScreen, drawn) || !Canvas(b, shown->Width(), shown->Height()))
+    if (!dc.get() || !WhollyShown(dc.get(), shown->OnScreen, drawn) ||
+        !b.Canvas.Ensure(shown->Width(), shown->Height()))
         return;
-    if (!::BitBlt(b.DC.get(), 0, 0, b.Width, b.Height, dc.get(), shown->InWindow.left, shown->InWindow.top, SRCCOPY))
+    if (!::BitBlt(b.Canvas.DC(), 0, 0, b.Canvas.Width(), b.Canvas.Height(), dc.get(), shown->InWindow.left,
+                  shown->InWindow.top, SRCCOPY))
         return;
     ::GdiFlush();
     TScrollBarPixels pixels(static_cast<std::size_t>(shown->Layout.Length) * shown->Layout.Thickness);
-    CopyBar(*shown, b.Bits, pixels.data(), true);
+    CopyBar(*shown, b.Canvas.Bits(), pixels.data(), true);
     b.Image.Learn(shown->Layout, pixels);
 }
 
@@ -135,13 +96,13 @@ bool TScrollBarRedraw::Draw(HWND window, int bar)
     if (!shown)
         return false;
     auto pixels = b.Image.Compose(shown->Layout);
-    if (!pixels || !Canvas(b, shown->Width(), shown->Height()))
+    if (!pixels || !b.Canvas.Ensure(shown->Width(), shown->Height()))
         return false;
     ::GdiFlush();
-    CopyBar(*shown, b.Bits, pixels->data(), false);
+    CopyBar(*shown, b.Canvas.Bits(), pixels->data(), false);
     const TWindowDC dc(window, true);
-    if (!dc.get() ||
-        !::BitBlt(dc.get(), shown->InWindow.left, shown->InWindow.top, b.Width, b.Height, b.DC.get(), 0, 0, SRCCOPY))
+    if (!dc.get() || !::BitBlt(dc.get(), shown->InWindow.left, shown->InWindow.top, b.Canvas.Width(),
+                               b.Canvas.Height(), b.Canvas.DC(), 0, 0, SRCCOPY))
         return false;
     ++FDrawn;
     return true;

@@ -20,14 +20,9 @@ public:
 private:
     struct TBar {
         TScrollBarImage Image;
-        TUniqueBitmap Bitmap; // selected into DC, which goes first
-        TUniqueMemoryDC DC;
-        std::uint32_t* Bits = nullptr;
-        int Width = 0, Height = 0;
+        TDibCanvas Canvas; // the bar's picture
     };
     TBar& Of(int bar) { return bar == SB_VERT ? FVertical : FHorizontal; }
-    // A memory DC holding a 32-bit picture of the bar's size.
-    bool Canvas(TBar& b, int width, int height);
     TBar FVertical, FHorizontal;
     int FDrawn = 0;
 };

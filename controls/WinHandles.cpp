@@ -117,3 +117,44 @@ TUniqueBitmap CreateDibSection32(int width, int height, void** bits)
         RaiseLastWin32Error("CreateDIBSection");
     return bitmap;
 }
+
+bool TDibCanvas::Ensure(int width, int height)
+{
+    if (FDC && FWidth == width && FHeight == height)
+        return true;
+    FDC.reset();
+    FBitmap.reset();
+    FBits = nullptr;
+    FWidth = FHeight = 0;
+    if (width <= 0 || height <= 0)
+        return false;
+    void* bits = nullptr;
+    TUniqueBitmap bitmap;
+    try {
+        bitmap = CreateDibSection32(width, height, &bits);
+    } catch (const EWin32Error&) {
+        return false;
+    }
+    TUniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
+    if (!dc)
+        return false;
+    ::SelectObject(dc.get(), bitmap.get());
+    FBitmap = std::move(bitmap);
+    FDC = std::move(dc);
+    FBits = static_cast<std::uint32_t*>(bits);
+    FWidth = width;
+    FHeight = height;
+    return true;
+}
+
+bool WhollyShown(HDC dc, const RECT& screen, HRGN drawn)
+{
+    TUniqueRegion visible(::CreateRectRgn(0, 0, 0, 0));
+    if (::GetRandomRgn(dc, visible.get(), SYSRGN) != 1)
+        return false;
+    TUniqueRegion rest(::CreateRectRgnIndirect(&screen));
+    if (drawn && ::CombineRgn(rest.get(), rest.get(), drawn, RGN_DIFF) != NULLREGION)
+        return false;
+    TUniqueRegion outside(::CreateRectRgnIndirect(&screen));
+    return ::CombineRgn(outside.get(), outside.get(), visible.get(), RGN_DIFF) == NULLREGION;
+}

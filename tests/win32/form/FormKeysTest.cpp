@@ -191,17 +191,17 @@ TEST_F(FormInput, GridLinesBetweenColumnsAreWholeLines)
 
 namespace {
 
-// The grid's client area as the screen shows it now.
-std::vector<DWORD> GridOnScreen(HWND grid)
+// A window's client area as the screen shows it now.
+std::vector<DWORD> ClientOnScreen(HWND window)
 {
     RECT client{};
-    ::GetClientRect(grid, &client);
+    ::GetClientRect(window, &client);
     void* bits = nullptr;
     TUniqueBitmap bitmap = CreateDibSection32(client.right, client.bottom, &bits);
     TUniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
     TSelectObject selected(dc.get(), bitmap.get());
     {
-        TWindowDC screen(grid);
+        TWindowDC screen(window);
         ::BitBlt(dc.get(), 0, 0, client.right, client.bottom, screen.get(), 0, 0, SRCCOPY);
     }
     ::GdiFlush();
@@ -280,6 +280,40 @@ TEST_F(FormInput, TheScrollBarsOnTheScreenFollowScrollsJumpsAndAPaste)
     expectFrameAsRedrawn("its redo");
 }
 
+// The figures panel drawn again from the bar's own pixels after typed cells, their undo and
+// redo: the screen then is what the system draws. A figures line of another width moves the
+// panels, which the system draws.
+TEST_F(FormInput, TheFiguresPanelOnTheScreenFollowsTypedCellsUndoAndRedo)
+{
+    TPolypadForm& form = OpenParcel();
+    const HWND bar = form.MainStatusBar->Handle();
+    const auto expectBarAsRedrawn = [&](const std::string& after) {
+        PumpAll();
+        const std::vector<DWORD> shown = ClientOnScreen(bar);
+        ::InvalidateRect(bar, nullptr, TRUE);
+        ::UpdateWindow(bar);
+        PumpAll();
+        EXPECT_TRUE(ClientOnScreen(bar) == shown) << "a stale figures panel after " << after;
+    };
+    const int redrawn = form.MainStatusBar->PanelsRedrawn();
+    for (const int row : {1, 2, 0}) {
+        ClickCell(ckX, row);
+        Type(L"45230" + std::to_wstring(row));
+        Press(VK_RETURN);
+        expectBarAsRedrawn("typing X of row " + std::to_string(row));
+    }
+    Press('Z', true);
+    expectBarAsRedrawn("an undo");
+    Press('Y', true);
+    expectBarAsRedrawn("a redo");
+    EXPECT_GT(form.MainStatusBar->PanelsRedrawn(), redrawn) << "the panel was never drawn from its pixels";
+    // A far vertex: the perimeter and the area take more digits.
+    ClickCell(ckY, 1);
+    Type(L"99385200");
+    Press(VK_RETURN);
+    expectBarAsRedrawn("a figures line of another width");
+}
+
 // A typed coordinate repaints only the rows it changes, its neighbours' lengths and angles among
 // them (across the closing edge too): the screen then is what a full repaint draws.
 TEST_F(FormInput, ATypedCoordinateRepaintsEveryRowWhoseFiguresItChanges)
@@ -292,11 +326,11 @@ TEST_F(FormInput, ATypedCoordinateRepaintsEveryRowWhoseFiguresItChanges)
         Press(VK_RETURN);
         PumpAll();
         ASSERT_EQ(FTable->GetX(row), 452300 + row);
-        const std::vector<DWORD> shown = GridOnScreen(grid);
+        const std::vector<DWORD> shown = ClientOnScreen(grid);
         ::InvalidateRect(grid, nullptr, TRUE);
         ::UpdateWindow(grid);
         PumpAll();
-        EXPECT_TRUE(GridOnScreen(grid) == shown) << "a stale row on the screen after typing X of row " << row;
+        EXPECT_TRUE(ClientOnScreen(grid) == shown) << "a stale row on the screen after typing X of row " << row;
     }
 }
 
@@ -308,11 +342,11 @@ TEST_F(FormInput, UndoAndRedoOfATypedCellRepaintEveryRowTheyChange)
     const HWND grid = form.SimpleGrid->Handle();
     auto expectScreenIsFresh = [&](const char* what, int row) {
         PumpAll();
-        const std::vector<DWORD> shown = GridOnScreen(grid);
+        const std::vector<DWORD> shown = ClientOnScreen(grid);
         ::InvalidateRect(grid, nullptr, TRUE);
         ::UpdateWindow(grid);
         PumpAll();
-        EXPECT_TRUE(GridOnScreen(grid) == shown) << "a stale row on the screen after " << what << " of row " << row;
+        EXPECT_TRUE(ClientOnScreen(grid) == shown) << "a stale row on the screen after " << what << " of row " << row;
     };
     for (const int row : {2, 0, 3}) {
         const double x = FTable->GetX(row);
@@ -356,9 +390,9 @@ TEST_F(FormInput, TheLastRowOfAnOpenContourRepaintsTheArcOfRowZero)
     PumpAll();
     ASSERT_NE(FTable->GetArcRadius(0), radius);
     const HWND grid = form.SimpleGrid->Handle();
-    const std::vector<DWORD> shown = GridOnScreen(grid);
+    const std::vector<DWORD> shown = ClientOnScreen(grid);
     ::InvalidateRect(grid, nullptr, TRUE);
     ::UpdateWindow(grid);
     PumpAll();
-    EXPECT_TRUE(GridOnScreen(grid) == shown) << "row 0's arc centre and radius are stale on the screen";
+    EXPECT_TRUE(ClientOnScreen(grid) == shown) << "row 0's arc centre and radius are stale on the screen";
 }
