@@ -738,6 +738,49 @@ void TToolBar::Refresh(const TAction& action)
         OnHint(" " + action.Hint());
 }
 
+LRESULT TToolBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT: {
+        if (wParam != 0)
+            break;
+        if (FRedraw.Paint(Handle()))
+            return 0;
+        const LRESULT result = TWindow::WindowProc(message, wParam, lParam);
+        FRedraw.Learn(Handle());
+        return result;
+    }
+    case WM_ERASEBKGND:
+        // The buttons' looks cover all that is painted.
+        if (FRedraw.Painting())
+            return 1;
+        break;
+    // What changes the buttons' looks.
+    case WM_SIZE:
+    case WM_SETFONT:
+    case WM_ENABLE:
+    case WM_STYLECHANGED:
+    case WM_THEMECHANGED:
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_DPICHANGED_AFTERPARENT:
+    case TB_SETIMAGELIST:
+    case TB_SETDISABLEDIMAGELIST:
+    case TB_SETHOTIMAGELIST:
+    case TB_SETEXTENDEDSTYLE:
+    case TB_SETSTYLE:
+    case TB_SETBUTTONSIZE:
+    case TB_SETBITMAPSIZE:
+    case TB_SETPADDING:
+    case TB_SETINDENT:
+    case TB_SETBUTTONINFOW:
+        FRedraw.Forget();
+        break;
+    default: break;
+    }
+    return TWindow::WindowProc(message, wParam, lParam);
+}
+
 int TToolBar::ButtonCount() const
 {
     return static_cast<int>(FButtons.size());

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "controls/StatusPanelRedraw.h"
+#include "controls/ToolButtonRedraw.h"
 #include "controls/WinHandles.h"
 
 #include <functional>
@@ -225,8 +226,11 @@ public:
     // Hint of the button under the mouse (" " + hint), or empty over no button.
     std::function<void(const std::string&)> OnHint;
 
+    int ButtonsRedrawn() const { return FRedraw.DrawnCount(); }
+
 protected:
     bool Notified(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     struct TButton {
@@ -234,6 +238,7 @@ private:
         TPopupMenu* Menu;
     };
     std::vector<TButton> FButtons;
+    TToolButtonRedraw FRedraw;
 };
 
 // A drop-down list combo box (no typing); OnChange after the user picks an item.

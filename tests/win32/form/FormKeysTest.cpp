@@ -314,6 +314,35 @@ TEST_F(FormInput, TheFiguresPanelOnTheScreenFollowsTypedCellsUndoAndRedo)
     expectBarAsRedrawn("a figures line of another width");
 }
 
+// Undo and redo turn their buttons on and off: once the system has drawn a button in a state,
+// it is drawn from those pixels, and the screen is what the system draws.
+TEST_F(FormInput, TheToolButtonsOnTheScreenFollowUndoAndRedo)
+{
+    TPolypadForm& form = OpenParcel();
+    const HWND bar = form.ToolBar->Handle();
+    const auto expectBarAsRedrawn = [&](const std::string& after) {
+        PumpAll();
+        const std::vector<DWORD> shown = ClientOnScreen(bar);
+        ::RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        PumpAll();
+        EXPECT_TRUE(ClientOnScreen(bar) == shown) << "a stale tool button after " << after;
+    };
+    ClickCell(ckX, 1);
+    Type(L"452301");
+    Press(VK_RETURN);
+    expectBarAsRedrawn("a typed cell");
+    const int redrawn = form.ToolBar->ButtonsRedrawn();
+    for (int i = 0; i < 3; ++i) {
+        Press('Z', true);
+        ASSERT_TRUE(form.RedoAction->Enabled());
+        expectBarAsRedrawn("an undo");
+        Press('Y', true);
+        ASSERT_FALSE(form.RedoAction->Enabled());
+        expectBarAsRedrawn("a redo");
+    }
+    EXPECT_GT(form.ToolBar->ButtonsRedrawn(), redrawn) << "no button was drawn from its pixels";
+}
+
 // A typed coordinate repaints only the rows it changes, its neighbours' lengths and angles among
 // them (across the closing edge too): the screen then is what a full repaint draws.
 TEST_F(FormInput, ATypedCoordinateRepaintsEveryRowWhoseFiguresItChanges)
