@@ -54,8 +54,9 @@ bool TOutlineOverlay::Sync(const std::vector<TVertexRecord>& rows, bool closed, 
     return true;
 }
 
-TOutlineOverlay::TKeptEnds TOutlineOverlay::KeptEnds(
-    const std::vector<TOutlinePiece>& previous, const std::vector<std::pair<std::int32_t, std::int32_t>>& rewritten) const
+TOutlineOverlay::TKeptEnds
+TOutlineOverlay::KeptEnds(const std::vector<TOutlinePiece>& previous,
+                          const std::vector<std::pair<std::int32_t, std::int32_t>>& rewritten) const
 {
     std::int32_t low = std::numeric_limits<std::int32_t>::max(), high = -1;
     for (const auto& [first, count] : rewritten) {
@@ -74,8 +75,11 @@ TOutlineOverlay::TKeptEnds TOutlineOverlay::KeptEnds(
     TKeptEnds kept;
     while (kept.Head < shared && same(previous[kept.Head], FTargets[kept.Head]) && untouched(previous[kept.Head]))
         ++kept.Head;
-    while (kept.Head + kept.Tail < shared && same(previous[previous.size() - 1 - kept.Tail], FTargets[FTargets.size() - 1 - kept.Tail]) &&
-           untouched(previous[previous.size() - 1 - kept.Tail]))
+    const auto fromEnd = [](const std::vector<TOutlinePiece>& pieces, std::size_t i) -> const TOutlinePiece& {
+        return pieces[pieces.size() - 1 - i];
+    };
+    while (kept.Head + kept.Tail < shared && same(fromEnd(previous, kept.Tail), fromEnd(FTargets, kept.Tail)) &&
+           untouched(fromEnd(previous, kept.Tail)))
         ++kept.Tail;
     return kept;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A status bar panel with another text, made from pixels the system drew of it.
 //
-// A themed status bar costs milliseconds to draw under Wine, and the figures panel's text
+// A themed status bar costs milliseconds to draw under Wine, and a panel may show a text that
 // changes with every edit. Around its text a panel's background is one column repeated, so a
 // panel the system drew once can be put together again for another text: the columns of the
 // old text filled with that column, the new text drawn where the system draws it. Only what was
