@@ -567,6 +567,29 @@ TAction* FindInMenu(const TPopupMenu::TItem* begin, const TPopupMenu::TItem* end
 }
 } // namespace
 
+namespace {
+
+// A control's own drawing learnt from the screen no longer holds after these: its size, font,
+// enabled state, style, theme, colours or DPI may have changed.
+bool ChangesControlLook(UINT message)
+{
+    switch (message) {
+    case WM_SIZE:
+    case WM_SETFONT:
+    case WM_ENABLE:
+    case WM_STYLECHANGED:
+    case WM_THEMECHANGED:
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_DPICHANGED_AFTERPARENT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 // ---- status bar -------------------------------------------------------------------------------
 
 TStatusBar::TStatusBar(HWND parent, bool simple)
@@ -624,29 +647,12 @@ std::string TStatusBar::PanelText(int index) const { return Narrow(PanelTextW(in
 
 LRESULT TStatusBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_PAINT:
-        if (wParam == 0 && FRedraw.Paint(Handle()))
-            return 0;
-        break;
+    if (message == WM_PAINT && wParam == 0 && FRedraw.Paint(Handle()))
+        return 0;
     // What changes the bar's look or its panels' places.
-    case WM_SIZE:
-    case WM_SETFONT:
-    case WM_ENABLE:
-    case WM_STYLECHANGED:
-    case WM_THEMECHANGED:
-    case WM_SYSCOLORCHANGE:
-    case WM_SETTINGCHANGE:
-    case WM_DPICHANGED_AFTERPARENT:
-    case SB_SETPARTS:
-    case SB_SIMPLE:
-    case SB_SETBKCOLOR:
-    case SB_SETICON:
-    case SB_SETMINHEIGHT:
+    if (ChangesControlLook(message) || message == SB_SETPARTS || message == SB_SIMPLE || message == SB_SETBKCOLOR ||
+        message == SB_SETICON || message == SB_SETMINHEIGHT)
         FRedraw.Forget();
-        break;
-    default: break;
-    }
     return TWindow::WindowProc(message, wParam, lParam);
 }
 
@@ -756,14 +762,6 @@ LRESULT TToolBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             return 1;
         break;
     // What changes the buttons' looks.
-    case WM_SIZE:
-    case WM_SETFONT:
-    case WM_ENABLE:
-    case WM_STYLECHANGED:
-    case WM_THEMECHANGED:
-    case WM_SYSCOLORCHANGE:
-    case WM_SETTINGCHANGE:
-    case WM_DPICHANGED_AFTERPARENT:
     case TB_SETIMAGELIST:
     case TB_SETDISABLEDIMAGELIST:
     case TB_SETHOTIMAGELIST:
@@ -776,7 +774,10 @@ LRESULT TToolBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case TB_SETBUTTONINFOW:
         FRedraw.Forget();
         break;
-    default: break;
+    default:
+        if (ChangesControlLook(message))
+            FRedraw.Forget();
+        break;
     }
     return TWindow::WindowProc(message, wParam, lParam);
 }
