@@ -23,17 +23,20 @@ bool TToolButtonRedraw::Plain(HWND bar, const TButtonKey& button)
 
 void TToolButtonRedraw::Learn(HWND bar)
 {
+    std::vector<TButtonKey> buttons;
+    const auto count = static_cast<int>(::SendMessageW(bar, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i)
+        if (const std::optional<TButtonKey> button = ButtonNow(bar, i); button && Plain(bar, *button))
+            buttons.push_back(*button);
+    // Each paint while the pointer crosses the bar comes here: nothing new, no reading back.
+    if (std::all_of(buttons.begin(), buttons.end(), [&](const TButtonKey& k) { return FLooks.contains(k); }))
+        return;
     RECT client{};
     ::GetClientRect(bar, &client);
     // Only a bar the screen shows whole and up to date is its own drawing.
     if (!::IsWindowVisible(bar) || (::GetWindowLongW(bar, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) ||
         ::GetUpdateRect(bar, nullptr, FALSE) || !FCanvas.Ensure(client.right, client.bottom))
         return;
-    std::vector<TButtonKey> buttons;
-    const auto count = static_cast<int>(::SendMessageW(bar, TB_BUTTONCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i)
-        if (const std::optional<TButtonKey> button = ButtonNow(bar, i); button && Plain(bar, *button))
-            buttons.push_back(*button);
     {
         const TWindowDC dc(bar);
         RECT screen = client;
