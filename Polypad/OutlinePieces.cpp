@@ -4,8 +4,8 @@
 
 namespace {
 
-// About one row in 256 past the minimum length ends a piece.
-constexpr std::uint64_t kEndMask = 0xFF;
+// About one row in 64 past the minimum length ends a piece.
+constexpr std::uint64_t kEndMask = 0x3F;
 
 std::uint64_t Mix(std::uint64_t h)
 {

@@ -14,9 +14,12 @@
 #include <cstdint>
 #include <vector>
 
+// A typed cell erases, rebuilds and draws its piece through the Host, each a call per vertex:
+// pieces of ~80 rows keep that well under a millisecond, and the forced end at the maximum is
+// rare enough that the ends stay where the coordinates put them.
 inline constexpr std::int32_t kOutlineWholeLimit = 1024;
-inline constexpr std::int32_t kOutlineMinEdges = 64;
-inline constexpr std::int32_t kOutlineMaxEdges = 512;
+inline constexpr std::int32_t kOutlineMinEdges = 16;
+inline constexpr std::int32_t kOutlineMaxEdges = 256;
 
 struct TOutlinePiece {
     std::int32_t First = 0;     // first row
