@@ -187,6 +187,9 @@ LRESULT TInplaceEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_GETDLGCODE:
         return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL;
+    case WM_MOUSEWHEEL:
+        // The wheel scrolls the grid: the edit control would keep it (its one line scrolls nowhere).
+        return ::SendMessageW(FGrid.Handle(), message, wParam, lParam);
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
         const UINT key = static_cast<UINT>(wParam);
@@ -432,6 +435,22 @@ void TCellGrid::InvalidateGrid() const
     }
 }
 
+void TCellGrid::InvalidateScrolled(bool rowsMoved, bool colsMoved) const
+{
+    if ((rowsMoved && colsMoved) || FBatchDepth > 0) {
+        InvalidateGrid();
+        return;
+    }
+    if (!Handle() || FWholeInvalid)
+        return;
+    RECT r{0, 0, FGeom.ClientWidth, FGeom.ClientHeight};
+    if (rowsMoved)
+        r.top = FGeom.FixedHeight();
+    else
+        r.left = FGeom.FixedWidth();
+    ::InvalidateRect(Handle(), &r, FALSE);
+}
+
 void TCellGrid::FlushWindowUpdates()
 {
     const bool scrollBars = std::exchange(FPendingScrollBars, false);
@@ -463,7 +482,7 @@ void TCellGrid::SetTopLeft(int top, int left)
     FGeom.Clamp();
     if (FGeom.TopRow != oldTop || FGeom.LeftCol != oldLeft) {
         UpdateScrollBars();
-        InvalidateGrid();
+        InvalidateScrolled(FGeom.TopRow != oldTop, FGeom.LeftCol != oldLeft);
         UpdateEditor();
         TopLeftChanged();
     }
@@ -552,9 +571,16 @@ void TCellGrid::UpdateEditor()
     const RECT r = EditorRect(FCol, FRow, cell);
     // Moving a window costs a round trip to the window system even when it stays where it is.
     const RECT placed = RectInParent(FEditor->Handle());
-    if (!FEditor->Visible() || !::EqualRect(&r, &placed))
+    if (!FEditor->Visible()) {
         ::SetWindowPos(FEditor->Handle(), HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
                        SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    } else if (!::EqualRect(&r, &placed)) {
+        // Copying its old pixels along costs Wine more than the editor's own repaint.
+        const bool sameSize =
+            r.right - r.left == placed.right - placed.left && r.bottom - r.top == placed.bottom - placed.top;
+        ::SetWindowPos(FEditor->Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS | (sameSize ? SWP_NOSIZE : 0));
+    }
     if (::GetFocus() == Handle())
         ::SetFocus(FEditor->Handle());
 }

@@ -163,6 +163,9 @@ protected:
     void OnWheel(int delta);
     void UpdateScrollBars();
     void SetTopLeft(int top, int left);
+    // After a scroll, what moved: below the fixed rows when only the rows scrolled, right of the
+    // fixed columns when only the columns did, the whole grid when both did.
+    void InvalidateScrolled(bool rowsMoved, bool colsMoved) const;
     void UpdateEditor();
     // Runs change with the scroll bars, the editor's place and the repaint held back, then does
     // each of them once if change asked for it: a layout of several steps otherwise redraws the

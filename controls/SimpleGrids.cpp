@@ -1187,8 +1187,11 @@ void TSimpleGrid::DrawCell(HDC dc, int col, int row, RECT rect, bool selected, b
         brush = ::GetSysColor(COLOR_BTNFACE);
         fontColor = ::GetSysColor(COLOR_WINDOWTEXT);
     }
-    ::SetDCBrushColor(dc, brush);
-    ::FillRect(dc, &rect, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+    // A data cell not selected is filled once below, in its view's colour.
+    if (selected || kind == gckColumnHeader || kind == gckRowHeader || kind == gckCorner) {
+        ::SetDCBrushColor(dc, brush);
+        ::FillRect(dc, &rect, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+    }
     ::SetTextColor(dc, fontColor);
     switch (kind) {
     case gckNone:

@@ -9,6 +9,8 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
+
 TEST_F(FormInput, CtrlDeleteInACellsEditorDeletesTheRowAndLeavesTheNextOneAsItWas)
 {
     OpenParcel();
@@ -278,6 +280,76 @@ TEST_F(FormInput, TheScrollBarsOnTheScreenFollowScrollsJumpsAndAPaste)
     expectFrameAsRedrawn("an undo that shrinks the table");
     Press('Y', true);
     expectFrameAsRedrawn("its redo");
+}
+
+// A scroll repaints the cells that moved, the column captions staying as they are when only the
+// rows move and the row numbers when only the columns do: the screen then is what a full repaint
+// draws. The editor over the current cell (its caret blinks) is left out.
+TEST_F(FormInput, TheCellsOnTheScreenFollowScrollsAndJumps)
+{
+    TPolypadForm& form = OpenParcel();
+    TSimpleGrid& grid = *form.SimpleGrid;
+    const auto cellsOnScreen = [&] {
+        std::vector<DWORD> shown = ClientOnScreen(grid.Handle());
+        RECT client{}, editor{};
+        ::GetClientRect(grid.Handle(), &client);
+        const HWND edit = ::FindWindowExW(grid.Handle(), nullptr, L"Edit", nullptr);
+        if (edit && ::IsWindowVisible(edit)) {
+            ::GetWindowRect(edit, &editor);
+            ::MapWindowPoints(nullptr, grid.Handle(), reinterpret_cast<POINT*>(&editor), 2);
+            for (int y = std::max<LONG>(editor.top, 0); y < std::min(editor.bottom, client.bottom); ++y)
+                for (int x = std::max<LONG>(editor.left, 0); x < std::min(editor.right, client.right); ++x)
+                    shown[static_cast<std::size_t>(y) * client.right + x] = 0;
+        }
+        return shown;
+    };
+    const auto expectCellsAsRedrawn = [&](const char* after) {
+        PumpAll();
+        const std::vector<DWORD> shown = cellsOnScreen();
+        ::InvalidateRect(grid.Handle(), nullptr, TRUE);
+        ::UpdateWindow(grid.Handle());
+        PumpAll();
+        EXPECT_TRUE(cellsOnScreen() == shown) << "stale cells after " << after;
+    };
+    std::wstring lines;
+    for (int i = 0; i < 300; ++i)
+        lines += std::to_wstring(452200 + i) + L"\t" + std::to_wstring(1385200 + i % 7) + L"\n";
+    hostsim::SetClipboardText(hostsim::MainWindowHandle(FHost.get()), lines);
+    ::SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(form.PasteFromClipboardAction->Id(), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(form.ToolBar->Handle()));
+    ASSERT_EQ(FTable->Count(), 300);
+    // Narrow enough for the columns to scroll as well.
+    ::SetWindowPos(form.Handle(), nullptr, 0, 0, 420, 420, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PumpAll();
+    ClickCell(ckX, 0);
+    Press(VK_NEXT);
+    ASSERT_GT(grid.TopRow(), grid.FixedRows());
+    expectCellsAsRedrawn("Page Down");
+    const int top = grid.TopRow();
+    ::PostMessageW(::GetFocus(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+    PumpAll();
+    ASSERT_NE(grid.TopRow(), top) << "the wheel scrolled nothing";
+    expectCellsAsRedrawn("the wheel");
+    const int left = grid.LeftCol();
+    Press(VK_END);
+    ASSERT_NE(grid.LeftCol(), left) << "the columns did not scroll";
+    expectCellsAsRedrawn("End (the columns scrolled)");
+    Press(VK_END, true);
+    ASSERT_EQ(CurrentRow(), 299);
+    expectCellsAsRedrawn("Ctrl+End");
+    Press(VK_HOME, true);
+    ASSERT_EQ(CurrentRow(), 0);
+    ASSERT_EQ(grid.LeftCol(), grid.FixedCols());
+    expectCellsAsRedrawn("Ctrl+Home (rows and columns scrolled)");
+    // A typed cell far down, undone from the top: the undo jumps to it.
+    ClickCell(ckX, 250);
+    Type(L"452999");
+    Press(VK_RETURN);
+    ClickCell(ckX, 0);
+    ASSERT_EQ(CurrentRow(), 0);
+    Press('Z', true);
+    ASSERT_EQ(CurrentRow(), 250);
+    expectCellsAsRedrawn("an undo that jumps");
 }
 
 // The figures panel drawn again from the bar's own pixels after typed cells, their undo and
