@@ -387,52 +387,74 @@ bool TCellGrid::MouseToCell(int x, int y, int& col, int& row) const
     return true;
 }
 
+namespace {
+
+// Beyond any client area: what InvalidateRect with no rectangle invalidates.
+constexpr LONG kBeyond = 1 << 28;
+constexpr RECT kWholeClient{-kBeyond, -kBeyond, kBeyond, kBeyond};
+
+bool Holds(const RECT& outer, const RECT& inner)
+{
+    return outer.left < outer.right && outer.top < outer.bottom && inner.left >= outer.left &&
+           inner.top >= outer.top && inner.right <= outer.right && inner.bottom <= outer.bottom;
+}
+
+long long Area(const RECT& r)
+{
+    return r.right > r.left && r.bottom > r.top
+               ? static_cast<long long>(r.right - r.left) * static_cast<long long>(r.bottom - r.top)
+               : 0;
+}
+
+} // namespace
+
+// Until the paint, a part of what already waits for it is nothing more: each invalidation is a
+// trip to the window server under Wine. The largest part invalidated is remembered.
+void TCellGrid::InvalidateArea(const RECT& r) const
+{
+    if (!Handle() || Holds(FInvalid, r))
+        return;
+    ::InvalidateRect(Handle(), Holds(r, kWholeClient) ? nullptr : &r, FALSE);
+    if (Area(r) >= Area(FInvalid))
+        FInvalid = r;
+}
+
 void TCellGrid::InvalidateCell(int col, int row) const
 {
-    if (!Handle() || FWholeInvalid)
-        return;
     RECT r = CellRect(col, row);
     if (r.right > r.left) {
         r.bottom += FGeom.LineWidth;
-        ::InvalidateRect(Handle(), &r, FALSE);
+        InvalidateArea(r);
     }
 }
 
 void TCellGrid::InvalidateRow(int row) const
 {
-    if (!Handle() || FWholeInvalid)
-        return;
     RECT r = CellRect(0, row);
     if (r.bottom <= r.top)
         return;
     r.left = 0;
     r.right = FGeom.ClientWidth;
     r.bottom += FGeom.LineWidth;
-    ::InvalidateRect(Handle(), &r, FALSE);
+    InvalidateArea(r);
 }
 
 void TCellGrid::InvalidateCol(int col) const
 {
-    if (!Handle() || FWholeInvalid)
-        return;
     RECT r = CellRect(col, 0);
     if (r.right <= r.left)
         return;
     r.top = 0;
     r.bottom = FGeom.ClientHeight;
-    ::InvalidateRect(Handle(), &r, FALSE);
+    InvalidateArea(r);
 }
 
 void TCellGrid::InvalidateGrid() const
 {
     if (FBatchDepth > 0)
         FPendingInvalidate = true;
-    else if (Handle() && !FWholeInvalid) {
-        ::InvalidateRect(Handle(), nullptr, FALSE);
-        // Until the paint, a part more is nothing more: each invalidation is a trip to the
-        // window server under Wine.
-        FWholeInvalid = true;
-    }
+    else
+        InvalidateArea(kWholeClient);
 }
 
 void TCellGrid::InvalidateScrolled(bool rowsMoved, bool colsMoved) const
@@ -441,14 +463,12 @@ void TCellGrid::InvalidateScrolled(bool rowsMoved, bool colsMoved) const
         InvalidateGrid();
         return;
     }
-    if (!Handle() || FWholeInvalid)
-        return;
     RECT r{0, 0, FGeom.ClientWidth, FGeom.ClientHeight};
     if (rowsMoved)
         r.top = FGeom.FixedHeight();
     else
         r.left = FGeom.FixedWidth();
-    ::InvalidateRect(Handle(), &r, FALSE);
+    InvalidateArea(r);
 }
 
 void TCellGrid::FlushWindowUpdates()
@@ -835,7 +855,7 @@ void TCellGrid::Paint(HDC dc, const RECT& clip)
 
 void TCellGrid::OnPaint()
 {
-    FWholeInvalid = false;
+    FInvalid = {};
     TPaintDC paint(Handle());
     const RECT& clip = paint.Paint().rcPaint;
     const int w = clip.right - clip.left, h = clip.bottom - clip.top;

@@ -166,6 +166,7 @@ protected:
     // After a scroll, what moved: below the fixed rows when only the rows scrolled, right of the
     // fixed columns when only the columns did, the whole grid when both did.
     void InvalidateScrolled(bool rowsMoved, bool colsMoved) const;
+    void InvalidateArea(const RECT& r) const;
     void UpdateEditor();
     // Runs change with the scroll bars, the editor's place and the repaint held back, then does
     // each of them once if change asked for it: a layout of several steps otherwise redraws the
@@ -211,5 +212,5 @@ private:
     TScrollBarRedraw FBarRedraw;
     bool FPendingEditor = false;
     mutable bool FPendingInvalidate = false;
-    mutable bool FWholeInvalid = false; // all of the client area waits for the next paint
+    mutable RECT FInvalid{}; // a part of the client area that waits for the next paint
 };
