@@ -211,6 +211,17 @@ std::vector<DWORD> ClientOnScreen(HWND window)
     return std::vector<DWORD>(pixels, pixels + static_cast<std::size_t>(client.right) * client.bottom);
 }
 
+// count rows of X and Y through the clipboard and the window's paste command, over the table.
+void PasteRows(TPolypadForm& form, int count)
+{
+    std::wstring lines;
+    for (int i = 0; i < count; ++i)
+        lines += std::to_wstring(452200 + i) + L"\t" + std::to_wstring(1385200 + i % 7) + L"\n";
+    hostsim::SetClipboardText(form.Handle(), lines);
+    ::SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(form.PasteFromClipboardAction->Id(), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(form.ToolBar->Handle()));
+}
+
 // The grid's frame as the screen shows it: its scroll bars and border, the cells (and the
 // editor's blinking caret) left out.
 std::vector<DWORD> FrameOnScreen(HWND grid)
@@ -256,12 +267,7 @@ TEST_F(FormInput, TheScrollBarsOnTheScreenFollowScrollsJumpsAndAPaste)
         PumpAll();
         EXPECT_TRUE(FrameOnScreen(grid) == shown) << "a stale scroll bar after " << after;
     };
-    std::wstring lines;
-    for (int i = 0; i < 300; ++i)
-        lines += std::to_wstring(452200 + i) + L"\t" + std::to_wstring(1385200 + i % 7) + L"\n";
-    hostsim::SetClipboardText(hostsim::MainWindowHandle(FHost.get()), lines);
-    ::SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(form.PasteFromClipboardAction->Id(), BN_CLICKED),
-                   reinterpret_cast<LPARAM>(form.ToolBar->Handle()));
+    PasteRows(form, 300);
     ASSERT_EQ(FTable->Count(), 300);
     expectFrameAsRedrawn("a paste");
     ClickCell(ckX, 0);
@@ -311,12 +317,7 @@ TEST_F(FormInput, TheCellsOnTheScreenFollowScrollsAndJumps)
         PumpAll();
         EXPECT_TRUE(cellsOnScreen() == shown) << "stale cells after " << after;
     };
-    std::wstring lines;
-    for (int i = 0; i < 300; ++i)
-        lines += std::to_wstring(452200 + i) + L"\t" + std::to_wstring(1385200 + i % 7) + L"\n";
-    hostsim::SetClipboardText(hostsim::MainWindowHandle(FHost.get()), lines);
-    ::SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(form.PasteFromClipboardAction->Id(), BN_CLICKED),
-                   reinterpret_cast<LPARAM>(form.ToolBar->Handle()));
+    PasteRows(form, 300);
     ASSERT_EQ(FTable->Count(), 300);
     // Narrow enough for the columns to scroll as well.
     ::SetWindowPos(form.Handle(), nullptr, 0, 0, 420, 420, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
