@@ -18,8 +18,21 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # the target's bitness: the vtable offsets and sizes they record differ (POLYPAD_WIDL_TARGET).
 find_program(POLYPAD_WIDL NAMES ${POLYPAD_MINGW_TRIPLE}-widl widl
              DOC "widl, the IDL compiler for COM interfaces")
-# stdole2.tlb, which the type libraries import, from Wine's files of the same bitness.
-set(POLYPAD_WIDL_LIBPATH ${POLYPAD_WINE_WINDOWS_DIR} CACHE PATH "stdole2.tlb for widl")
+# stdole2.tlb, which the type libraries import: from Wine's files of the same bitness, else from
+# the other bitness's (a machine without the 32-bit Wine still builds the 32-bit tree). widl takes
+# only the imported names and GUIDs from it: the type libraries built with either are the same
+# byte for byte.
+set(_polypad_stdole2_dirs ${POLYPAD_WINE_WINDOWS_DIR}
+    /usr/lib/i386-linux-gnu/wine/i386-windows /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+foreach(dir IN LISTS _polypad_stdole2_dirs)
+  if(NOT DEFINED _polypad_stdole2_dir AND EXISTS ${dir}/stdole2.tlb)
+    set(_polypad_stdole2_dir ${dir})
+  endif()
+endforeach()
+if(NOT DEFINED _polypad_stdole2_dir)
+  set(_polypad_stdole2_dir ${POLYPAD_WINE_WINDOWS_DIR})
+endif()
+set(POLYPAD_WIDL_LIBPATH ${_polypad_stdole2_dir} CACHE PATH "stdole2.tlb for widl")
 # The objdump that reads this target's PE files (the static checks of Polypad.dll).
 find_program(POLYPAD_OBJDUMP NAMES ${POLYPAD_MINGW_TRIPLE}-objdump DOC "objdump for PE files")
 
