@@ -256,10 +256,17 @@ void TPolypadComModule::CreateNotifyWindow()
     ScheduleDyingFormsCleanup();
 }
 
-LRESULT TPolypadComModule::WndProc(UINT message, WPARAM wParam, LPARAM)
+LRESULT TPolypadComModule::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_TIMER && wParam == kDyingFormsTimer) {
         DeleteDyingForms();
+        return 0;
+    }
+    // This hidden top-level window hears what the system tells top-level windows only; a docked
+    // window, a child of the Host's pane, would not follow a colour change without it.
+    if (message == WM_SYSCOLORCHANGE || message == WM_SETTINGCHANGE) {
+        if (FForm && FFormType == 1)
+            SystemSettingsChanged(FForm->Handle(), message, wParam, lParam);
         return 0;
     }
     if (message != kSwitchFormTypeMessage || !FHost)
@@ -427,6 +434,8 @@ LRESULT CALLBACK TPolypadComModule::NotifyWindowProc(HWND window, UINT message, 
             break;
         case kSwitchFormTypeMessage:
         case WM_TIMER:
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
             if (auto* self = reinterpret_cast<TPolypadComModule*>(::GetWindowLongPtrW(window, GWLP_USERDATA)))
                 return self->WndProc(message, wParam, lParam);
             return 0;

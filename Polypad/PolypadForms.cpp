@@ -271,7 +271,6 @@ void TPolypadForm::CreateComponents()
     };
 
     MainStatusBar = std::make_unique<TStatusBar>(Handle(), true);
-    MainStatusBar->SetFrequentPanel(1);
 
     Panel1 = std::make_unique<TPanel>(Handle(), kNoViewRightText);
     Panel1->OnMouseMove = [this] { ShowStatusHint(FilledPartsNote(FFilledParts)); };
@@ -679,12 +678,18 @@ LRESULT TPolypadForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             FGridAccessStale = true; // the user may have changed the active layer meanwhile
         break;
     case WM_CONTEXTMENU: {
-        const HWND source = reinterpret_cast<HWND>(wParam);
-        if (SimpleGrid && (source == SimpleGrid->Handle() || ::IsChild(SimpleGrid->Handle(), source))) {
-            POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-            if (p.x == -1 && p.y == -1) {
+        // The message reaches the window through the grid's panel, which names itself as the
+        // source: the grid is told by where the click was, or by the focus for the menu key.
+        POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        const bool byKey = p.x == -1 && p.y == -1;
+        const HWND at = byKey ? ::GetFocus() : ::WindowFromPoint(p);
+        if (SimpleGrid && at && (at == SimpleGrid->Handle() || ::IsChild(SimpleGrid->Handle(), at))) {
+            if (byKey) {
                 const RECT cell = SimpleGrid->CurrentCellScreenRect();
                 p = {cell.left, cell.bottom};
+            } else {
+                // The row commands then act on the row pointed at, as in other tables.
+                SimpleGrid->MoveToDataCellAt(p);
             }
             TablePopupMenu.Popup(Handle(), p.x, p.y);
             return 0;

@@ -1,6 +1,7 @@
 #include "controls/CellGrid.h"
 
 #include "controls/SimpleGridValue.h"
+#include "controls/SystemDrawTime.h"
 
 #include <windowsx.h>
 
@@ -188,6 +189,7 @@ LRESULT TInplaceEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_GETDLGCODE:
         return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL;
     case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
         // The wheel scrolls the grid: the edit control would keep it (its one line scrolls nowhere).
         return ::SendMessageW(FGrid.Handle(), message, wParam, lParam);
     case WM_KEYDOWN:
@@ -635,7 +637,7 @@ void TCellGrid::UpdateScrollBars()
 // Drawing a scroll bar on the spot costs milliseconds under Wine, and a paste sets the bars once
 // per line: a bar that stays as it is is left alone, and a changed range is drawn with the next
 // paint of the frame rather than at once. A scroll changes the position alone: that bar is drawn
-// at once, from the pixels of an earlier drawing of the system where they make it.
+// at once.
 void TCellGrid::SetScrollInfoIfChanged(int bar, const SCROLLINFO& si)
 {
     SCROLLINFO current{};
@@ -646,13 +648,8 @@ void TCellGrid::SetScrollInfoIfChanged(int bar, const SCROLLINFO& si)
     if (sameRange && current.nPos == si.nPos)
         return;
     if (sameRange && !FPendingFrame) {
-        ::SetScrollInfo(Handle(), bar, &si, FALSE);
-        if (!FBarRedraw.Draw(Handle(), bar)) {
-            // The system draws it: a change of position is what makes it draw.
-            ::SetScrollInfo(Handle(), bar, &current, FALSE);
-            ::SetScrollInfo(Handle(), bar, &si, TRUE);
-            FBarRedraw.Learn(Handle(), bar);
-        }
+        const TSystemDrawing drawing;
+        ::SetScrollInfo(Handle(), bar, &si, TRUE);
         return;
     }
     ::SetScrollInfo(Handle(), bar, &si, FALSE);
@@ -995,9 +992,19 @@ bool TCellGrid::OnSetCursor()
     return false;
 }
 
-void TCellGrid::OnWheel(int delta)
+// Rows by the system's lines per notch (a page where it says so); the tilt or horizontal wheel
+// moves a column per notch, a column being many characters wide.
+void TCellGrid::OnWheel(int delta, bool horizontal)
 {
-    SetTopRow(FGeom.TopRow - delta / WHEEL_DELTA * 3);
+    if (horizontal) {
+        if (const int cols = FWheelCols.Take(delta, 1, FGeom.VisibleCols()))
+            SetLeftCol(FGeom.LeftCol + cols);
+        return;
+    }
+    UINT perNotch = 3;
+    ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &perNotch, 0);
+    if (const int rows = FWheelRows.Take(delta, perNotch, FGeom.VisibleRows()))
+        SetTopRow(FGeom.TopRow - rows);
 }
 
 LRESULT TCellGrid::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -1008,19 +1015,13 @@ LRESULT TCellGrid::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_ERASEBKGND:
         return 1;
-    case WM_NCPAINT: {
+    case WM_NCPAINT:
         FPendingFrame = false;
-        const LRESULT result = DefaultProc(message, wParam, lParam);
-        const HRGN drawn = wParam == 1 ? nullptr : reinterpret_cast<HRGN>(wParam);
-        FBarRedraw.Learn(Handle(), SB_VERT, drawn);
-        FBarRedraw.Learn(Handle(), SB_HORZ, drawn);
-        return result;
-    }
-    case WM_THEMECHANGED:
+        break;
     case WM_SYSCOLORCHANGE:
-    case WM_SETTINGCHANGE:
-    case WM_DPICHANGED_AFTERPARENT:
-        FBarRedraw.Forget();
+    case WM_THEMECHANGED:
+        FColor = ::GetSysColor(COLOR_WINDOW);
+        InvalidateGrid();
         break;
     case WM_PRINTCLIENT: {
         const HDC dc = reinterpret_cast<HDC>(wParam);
@@ -1040,7 +1041,8 @@ LRESULT TCellGrid::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         OnScroll(SB_HORZ, LOWORD(wParam));
         return 0;
     case WM_MOUSEWHEEL:
-        OnWheel(GET_WHEEL_DELTA_WPARAM(wParam));
+    case WM_MOUSEHWHEEL:
+        OnWheel(GET_WHEEL_DELTA_WPARAM(wParam), message == WM_MOUSEHWHEEL);
         return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:

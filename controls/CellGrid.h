@@ -8,7 +8,6 @@
 #include "controls/FormUtils.h"
 #include "controls/GridLayout.h"
 #include "controls/MaskEdit.h"
-#include "controls/ScrollBarRedraw.h"
 
 #include <functional>
 #include <memory>
@@ -90,6 +89,7 @@ public:
     void ScrollIntoView(int col, int row);
     int TopRow() const { return FGeom.TopRow; }
     int LeftCol() const { return FGeom.LeftCol; }
+    int VisibleRows() const { return FGeom.VisibleRows(); }
     void SetTopRow(int row);
     void SetLeftCol(int col);
     RECT CellRect(int col, int row) const; // client coordinates; empty when out of view
@@ -108,8 +108,6 @@ public:
     void InvalidateEditor(); // reload text, mask, limit
     TInplaceEdit* InplaceEditor() const { return FEditor.get(); }
     bool FocusedOrEditing() const;
-    // Scroll bars drawn from the pixels of an earlier drawing rather than by the system.
-    int ScrollBarsRedrawn() const { return FBarRedraw.DrawnCount(); }
 
     bool Enabled() const { return FHandle0() && ::IsWindowEnabled(Handle()); }
     void SetEnabled(bool enabled);
@@ -160,7 +158,7 @@ protected:
     void OnMouseMove(int x, int y);
     void OnLButtonUp(int x, int y);
     bool OnSetCursor();
-    void OnWheel(int delta);
+    void OnWheel(int delta, bool horizontal);
     void UpdateScrollBars();
     void SetTopLeft(int top, int left);
     // After a scroll, what moved: below the fixed rows when only the rows scrolled, right of the
@@ -209,7 +207,8 @@ private:
     int FBatchDepth = 0;
     bool FPendingScrollBars = false;
     bool FPendingFrame = false; // the frame (both scroll bars) is to be drawn with the next paint
-    TScrollBarRedraw FBarRedraw;
+    TWheelLines FWheelRows;
+    TWheelLines FWheelCols;
     bool FPendingEditor = false;
     mutable bool FPendingInvalidate = false;
     mutable RECT FInvalid{}; // a part of the client area that waits for the next paint

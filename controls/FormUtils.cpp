@@ -1,5 +1,6 @@
 #include "controls/FormUtils.h"
 
+#include "controls/SystemDrawTime.h"
 #include "controls/WhatsThisOptions.h"
 #include "CoreLib/FloatPrecision.h"
 
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 
@@ -323,9 +325,12 @@ LRESULT TWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT TWindow::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (FOldProc)
-        return ::CallWindowProcW(FOldProc, FHandle, message, wParam, lParam);
-    return ::DefWindowProcW(FHandle, message, wParam, lParam);
+    // A system control's drawing is timed apart from the module's own work.
+    std::optional<TSystemDrawing> drawing;
+    if (IsSystemDrawMessage(message))
+        drawing.emplace();
+    return FOldProc ? ::CallWindowProcW(FOldProc, FHandle, message, wParam, lParam)
+                    : ::DefWindowProcW(FHandle, message, wParam, lParam);
 }
 
 bool TWindow::Notified(UINT, WPARAM, LPARAM, LRESULT&)
@@ -567,29 +572,6 @@ TAction* FindInMenu(const TPopupMenu::TItem* begin, const TPopupMenu::TItem* end
 }
 } // namespace
 
-namespace {
-
-// A control's own drawing learnt from the screen no longer holds after these: its size, font,
-// enabled state, style, theme, colours or DPI may have changed.
-bool ChangesControlLook(UINT message)
-{
-    switch (message) {
-    case WM_SIZE:
-    case WM_SETFONT:
-    case WM_ENABLE:
-    case WM_STYLECHANGED:
-    case WM_THEMECHANGED:
-    case WM_SYSCOLORCHANGE:
-    case WM_SETTINGCHANGE:
-    case WM_DPICHANGED_AFTERPARENT:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
-
 // ---- status bar -------------------------------------------------------------------------------
 
 TStatusBar::TStatusBar(HWND parent, bool simple)
@@ -626,12 +608,10 @@ void TStatusBar::SetPanels(const std::vector<int>& widths)
 
 void TStatusBar::SetPanelText(int index, const std::string& text)
 {
+    // Setting a panel's text repaints it, the same text too.
     const std::wstring wide = Widen(text);
-    // The bar paints the panel before SB_SETTEXT returns: the prepared picture, or its own.
-    if (index == FFrequentPanel && !FSimple)
-        FRedraw.Prepare(Handle(), index, PanelTextW(index), wide);
-    ::SendMessageW(Handle(), SB_SETTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.c_str()));
-    FRedraw.Unprepare();
+    if (PanelTextW(index) != wide)
+        ::SendMessageW(Handle(), SB_SETTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 std::wstring TStatusBar::PanelTextW(int index) const
@@ -644,17 +624,6 @@ std::wstring TStatusBar::PanelTextW(int index) const
 }
 
 std::string TStatusBar::PanelText(int index) const { return Narrow(PanelTextW(index)); }
-
-LRESULT TStatusBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_PAINT && wParam == 0 && FRedraw.Paint(Handle()))
-        return 0;
-    // What changes the bar's look or its panels' places.
-    if (ChangesControlLook(message) || message == SB_SETPARTS || message == SB_SIMPLE || message == SB_SETBKCOLOR ||
-        message == SB_SETICON || message == SB_SETMINHEIGHT)
-        FRedraw.Forget();
-    return TWindow::WindowProc(message, wParam, lParam);
-}
 
 int TStatusBar::TextWidth(const std::string& text) const
 {
@@ -742,44 +711,6 @@ void TToolBar::Refresh(const TAction& action)
     const auto hot = static_cast<int>(::SendMessageW(Handle(), TB_GETHOTITEM, 0, 0));
     if (OnHint && hot >= 0 && hot < static_cast<int>(FButtons.size()) && FButtons[hot].Action == &action)
         OnHint(" " + action.Hint());
-}
-
-LRESULT TToolBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_PAINT: {
-        if (wParam != 0)
-            break;
-        if (FRedraw.Paint(Handle()))
-            return 0;
-        const LRESULT result = TWindow::WindowProc(message, wParam, lParam);
-        FRedraw.Learn(Handle());
-        return result;
-    }
-    case WM_ERASEBKGND:
-        // The buttons' looks cover all that is painted.
-        if (FRedraw.Painting())
-            return 1;
-        break;
-    // What changes the buttons' looks.
-    case TB_SETIMAGELIST:
-    case TB_SETDISABLEDIMAGELIST:
-    case TB_SETHOTIMAGELIST:
-    case TB_SETEXTENDEDSTYLE:
-    case TB_SETSTYLE:
-    case TB_SETBUTTONSIZE:
-    case TB_SETBITMAPSIZE:
-    case TB_SETPADDING:
-    case TB_SETINDENT:
-    case TB_SETBUTTONINFOW:
-        FRedraw.Forget();
-        break;
-    default:
-        if (ChangesControlLook(message))
-            FRedraw.Forget();
-        break;
-    }
-    return TWindow::WindowProc(message, wParam, lParam);
 }
 
 int TToolBar::ButtonCount() const
@@ -1107,9 +1038,33 @@ void TForm::ProcessMessages()
     }
 }
 
+void SystemSettingsChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    struct TMessage {
+        UINT Message;
+        WPARAM WParam;
+        LPARAM LParam;
+    } forwarded{message, wParam, lParam};
+    // WM_THEMECHANGED reaches every window by itself.
+    if (message != WM_THEMECHANGED)
+        ::EnumChildWindows(
+            window,
+            [](HWND child, LPARAM data) -> BOOL {
+                const auto* m = reinterpret_cast<const TMessage*>(data);
+                ::SendMessageW(child, m->Message, m->WParam, m->LParam);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&forwarded));
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
 LRESULT TForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        SystemSettingsChanged(Handle(), message, wParam, lParam);
+        break;
     case WM_SIZE:
         OnResize(LOWORD(lParam), HIWORD(lParam));
         return 0;

@@ -8,8 +8,6 @@
 // Commands (TAction) are shared by tool buttons and menu items; TActionList owns them.
 #pragma once
 
-#include "controls/StatusPanelRedraw.h"
-#include "controls/ToolButtonRedraw.h"
 #include "controls/WinHandles.h"
 
 #include <functional>
@@ -189,15 +187,10 @@ public:
     // The width text needs in the bar's font, its borders included.
     int TextWidth(const std::string& text) const;
     int Height() const;
-    // The panel whose text changes with nearly every edit: its new texts are drawn from what the
-    // system drew of it, where that gives the system's pixels (TStatusPanelRedraw).
-    void SetFrequentPanel(int index) { FFrequentPanel = index; }
-    int PanelsRedrawn() const { return FRedraw.DrawnCount(); }
     std::function<void()> OnClick;
 
 protected:
     bool Notified(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     std::wstring PanelTextW(int index) const;
@@ -205,8 +198,6 @@ private:
     std::string FText;
     bool FSimple = true;
     mutable TUniqueMemoryDC FMeasureDC;
-    int FFrequentPanel = -1;
-    TStatusPanelRedraw FRedraw;
 };
 
 class TToolBar : public TWindow {
@@ -226,11 +217,8 @@ public:
     // Hint of the button under the mouse (" " + hint), or empty over no button.
     std::function<void(const std::string&)> OnHint;
 
-    int ButtonsRedrawn() const { return FRedraw.DrawnCount(); }
-
 protected:
     bool Notified(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     struct TButton {
@@ -238,7 +226,6 @@ private:
         TPopupMenu* Menu;
     };
     std::vector<TButton> FButtons;
-    TToolButtonRedraw FRedraw;
 };
 
 // A drop-down list combo box (no typing); OnChange after the user picks an item.
@@ -329,6 +316,9 @@ public:
     static void ProcessMessages();
 
 protected:
+    // WM_SYSCOLORCHANGE and WM_SETTINGCHANGE reach top-level windows only: the form hands them to
+    // its controls, which need them to follow the system's colours. A form docked in a foreign
+    // window gets them from whoever hears them for it (see SystemSettingsChanged).
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     virtual void OnResize(int /*width*/, int /*height*/) {}
     virtual bool OnCloseQuery() { return true; }
@@ -351,6 +341,11 @@ public:
 private:
     HWND FParentWindow;
 };
+
+// Colours, theme or settings of the system changed: the message (WM_SYSCOLORCHANGE,
+// WM_SETTINGCHANGE or WM_THEMECHANGED) goes to every control of the window, and the window is
+// redrawn whole.
+void SystemSettingsChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 HFONT DefaultGuiFont();
 // The screen's DPI (LOGPIXELSY of the screen), which the windows of a system-DPI-aware process

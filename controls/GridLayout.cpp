@@ -284,3 +284,16 @@ TGridPoint PlacePopup(const TIntRect& cell, int width, int height, int workWidth
         p.Row = cell.Top - height;
     return p;
 }
+
+int TWheelLines::Take(int delta, unsigned linesPerNotch, int pageLines)
+{
+    constexpr long long kNotch = 120;
+    const long long perNotch =
+        linesPerNotch == kPagePerNotch ? std::max(pageLines, 1) : static_cast<long long>(std::min(linesPerNotch, 1000u));
+    if ((delta > 0 && FKept < 0) || (delta < 0 && FKept > 0))
+        FKept = 0;
+    FKept += static_cast<long long>(delta) * perNotch;
+    const long long lines = FKept / kNotch; // toward zero: the rest stays kept, with its sign
+    FKept -= lines * kNotch;
+    return static_cast<int>(lines);
+}

@@ -95,3 +95,18 @@ public:
 // Placement of a drop-down popup under a cell (screen coordinates); it is right-aligned with the
 // cell or opened above it when it would leave the work area and there is room.
 TGridPoint PlacePopup(const TIntRect& cell, int width, int height, int workWidth, int workHeight);
+
+// Wheel rotation turned into lines to scroll. A notch is 120 (WHEEL_DELTA); a precision touchpad
+// sends much smaller deltas, which are kept until they make a whole line, so that slow two-finger
+// scrolling moves the table too. A turn the other way drops what was kept.
+class TWheelLines {
+public:
+    // A wheel's "a page per notch" setting (WHEEL_PAGESCROLL).
+    static constexpr unsigned kPagePerNotch = 0xFFFFFFFFu;
+    // Lines for this delta (positive when the delta is): linesPerNotch from the system's setting,
+    // pageLines what a page scroll moves.
+    int Take(int delta, unsigned linesPerNotch, int pageLines);
+
+private:
+    long long FKept = 0; // delta × lines per notch not yet turned into lines
+};

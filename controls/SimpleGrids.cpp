@@ -508,6 +508,19 @@ void TSimpleGrid::ColWidthsChanged()
     }
 }
 
+bool TSimpleGrid::MoveToDataCellAt(POINT screen)
+{
+    ::ScreenToClient(Handle(), &screen);
+    int col = 0, row = 0;
+    if (!MouseToCell(screen.x, screen.y, col, row))
+        return false;
+    const TGridPoint data = Mapping().GridToData(col, row);
+    if (!IsDataCell(data.Col, data.Row))
+        return false;
+    MoveToDataCell(data.Col, data.Row);
+    return true;
+}
+
 RECT TSimpleGrid::CurrentCellScreenRect() const
 {
     const TGridPoint g = DataToGrid(FDataCol, FDataRow);

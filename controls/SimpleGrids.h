@@ -115,6 +115,8 @@ public:
     RECT CurrentCellScreenRect() const;
 
     void MoveToDataCell(int dataCol, int dataRow);
+    // The data cell under a screen point becomes current; false over no data cell.
+    bool MoveToDataCellAt(POINT screen);
     void InvalidateData(int dataCol, int dataRow);
     // Repaints a data row (a column when horizontal) without loading the cell editor again, for
     // a caller that changes several rows and syncs the current cell once.

@@ -126,33 +126,10 @@ private:
     HGDIOBJ FOld;
 };
 
-// UTF-8 <-> UTF-16 for the boundary between the core (UTF-8) and the platform (UTF-16).
 // A top-down 32-bit DIB section of width × height; bits receives its pixels.
 TUniqueBitmap CreateDibSection32(int width, int height, void** bits);
 
-// A 32-bit top-down picture selected into a memory DC of its own, kept from use to use.
-class TDibCanvas {
-public:
-    // Makes it width × height, anew only when the size changes; false when it cannot be made.
-    bool Ensure(int width, int height);
-    HDC DC() const { return FDC.get(); }
-    std::uint32_t* Bits() const { return FBits; }
-    int Width() const { return FWidth; }
-    int Height() const { return FHeight; }
-
-private:
-    TUniqueBitmap FBitmap; // selected into FDC, which goes first
-    TUniqueMemoryDC FDC;
-    std::uint32_t* FBits = nullptr;
-    int FWidth = 0;
-    int FHeight = 0;
-};
-
-// True when the DC can show all of the rectangle (screen coordinates): nothing covers it, so
-// what is read back from it is the window's own drawing. A region given (screen coordinates)
-// must hold it as well.
-bool WhollyShown(HDC dc, const RECT& screen, HRGN drawn = nullptr);
-
+// UTF-8 <-> UTF-16 for the boundary between the core (UTF-8) and the platform (UTF-16).
 std::wstring Widen(const std::string& text);
 // Widens UTF-8 into out, which has room for text.size() characters (UTF-16 never needs more);
 // returns the number written.

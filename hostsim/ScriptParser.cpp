@@ -14,7 +14,7 @@ const std::map<std::string, std::pair<std::size_t, std::size_t>>& Verbs()
 {
     static const std::map<std::string, std::pair<std::size_t, std::size_t>> verbs = {
         {"open", {1, 1}},          {"select", {1, 2}},      {"clear-selection", {0, 0}}, {"command", {1, 1}},
-        {"active-layer", {1, 1}},  {"click", {2, 3}},       {"double-click", {2, 3}}, {"click-map", {2, 2}},    {"key", {1, 64}},
+        {"active-layer", {1, 1}},  {"click", {2, 3}},       {"double-click", {2, 3}}, {"click-map", {2, 2}},    {"right-click", {2, 3}}, {"menu-item", {1, 1}}, {"wheel", {3, 5}},    {"key", {1, 64}},
         {"type", {1, 1}},          {"wait", {0, 0}},        {"sleep", {1, 1}},           {"screenshot", {2, 2}},
         {"geometry", {1, 1}},      {"settings", {0, 0}},    {"transactions", {0, 0}},    {"live", {0, 0}}, {"selection", {0, 0}},
         {"status", {0, 0}}, {"checked", {1, 1}}, {"windows", {0, 0}},        {"expect-status", {1, 1}}, {"fail-call", {3, 3}},     {"fail-op", {3, 3}},

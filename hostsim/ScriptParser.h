@@ -12,6 +12,14 @@
 //   click [WINDOW] X Y             left click at window-relative pixels; WINDOW: main, map,
 //                                  focus (default) or "caption" of a top-level window
 //   double-click [WINDOW] X Y
+//   right-click [WINDOW] X Y       right click, as click (opens a context menu where there is one)
+//   menu-item CAPTION              choose the item of the open popup menu whose caption (without
+//                                  '&' and the shortcut after a TAB) is CAPTION, by a click on it;
+//                                  waits up to 5 s for a menu; fails when no menu is open, it has
+//                                  no such item or the item is disabled
+//   wheel [WINDOW] X Y DELTA [h]   the pointer to X Y, then the wheel turned by DELTA (120 a
+//                                  notch, smaller deltas as a touchpad sends them; positive away
+//                                  from the user), or the horizontal wheel with h (positive right)
 //   click-map X Y                  left click on the map window where map point (X, Y) is shown
 //   key KEY...                     keys to the focused window: Enter, Tab, Esc, F1..F12, Up,
 //                                  Down, Left, Right, Home, End, Delete, Backspace, a letter or

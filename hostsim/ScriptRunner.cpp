@@ -10,6 +10,7 @@
 #include "controls/WinHandles.h"
 
 #include <cctype>
+#include <cwchar>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -103,6 +104,47 @@ INPUT KeyInput(WORD key, bool up)
     input.ki.wVk = key;
     input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     return input;
+}
+
+// The pointer moved to a screen point, as absolute input.
+INPUT PointerTo(POINT p)
+{
+    const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = static_cast<LONG>((p.x * 65536 + cx / 2) / cx);
+    move.mi.dy = static_cast<LONG>((p.y * 65536 + cy / 2) / cy);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return move;
+}
+
+// A button or wheel event where move left the pointer.
+INPUT PointerInput(const INPUT& move, DWORD flags)
+{
+    INPUT input = move;
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+    return input;
+}
+
+// A menu item's caption as a user reads it: without the '&' marks and the shortcut after a TAB.
+std::string MenuCaption(HMENU menu, int index)
+{
+    wchar_t text[256] = L"";
+    ::GetMenuStringW(menu, static_cast<UINT>(index), text, 256, MF_BYPOSITION);
+    std::wstring caption;
+    for (const wchar_t* c = text; *c && *c != L'\t'; ++c)
+        if (*c != L'&' || c[1] == L'&')
+            caption += *c == L'&' ? *++c : *c;
+    return Narrow(caption);
+}
+
+BOOL CALLBACK ListMenuWindow(HWND window, LPARAM out)
+{
+    wchar_t name[16] = L"";
+    ::GetClassNameW(window, name, 16);
+    if (::IsWindowVisible(window) && std::wcscmp(name, L"#32768") == 0)
+        reinterpret_cast<std::vector<HWND>*>(out)->push_back(window);
+    return TRUE;
 }
 
 void Send(std::vector<INPUT> inputs)
@@ -274,6 +316,39 @@ bool TScriptRunner::WaitIdle()
     return FIdleTicks >= 3;
 }
 
+bool TScriptRunner::ChooseMenuItem(const std::string& caption)
+{
+    std::vector<HWND> menus;
+    ::EnumThreadWindows(::GetCurrentThreadId(), ListMenuWindow, reinterpret_cast<LPARAM>(&menus));
+    if (menus.empty()) {
+        if (StepElapsed() >= kDialogTimeoutMs)
+            throw EHostError(E_FAIL, Format("no open menu within %lu ms", static_cast<unsigned long>(kDialogTimeoutMs)));
+        return false;
+    }
+    std::string items;
+    for (const HWND window : menus) {
+        const auto menu = reinterpret_cast<HMENU>(::SendMessageW(window, MN_GETHMENU, 0, 0));
+        for (int i = 0; menu && i < ::GetMenuItemCount(menu); ++i) {
+            const std::string text = MenuCaption(menu, i);
+            if (text.empty())
+                continue;
+            if (text != caption) {
+                items += (items.empty() ? "\"" : ", \"") + text + "\"";
+                continue;
+            }
+            if (::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & (MF_DISABLED | MF_GRAYED))
+                throw EHostError(E_FAIL, "the menu item \"" + caption + "\" is disabled");
+            RECT r{};
+            if (!::GetMenuItemRect(nullptr, menu, static_cast<UINT>(i), &r))
+                RaiseLastWin32Error("GetMenuItemRect");
+            const INPUT move = PointerTo({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+            Send({move, PointerInput(move, MOUSEEVENTF_LEFTDOWN), PointerInput(move, MOUSEEVENTF_LEFTUP)});
+            return true;
+        }
+    }
+    throw EHostError(E_FAIL, "the open menu has no item \"" + caption + "\" (its items: " + items + ")");
+}
+
 bool TScriptRunner::AnswerDialog(const std::string& button)
 {
     const HWND box = FindMessageBox();
@@ -303,7 +378,7 @@ bool TScriptRunner::RunStep(const TScriptStep& step)
         Check(PostCommand(FApplication, Widen(a[0]).c_str()), "command");
     } else if (verb == "active-layer") {
         Check(SetActiveLayer(FApplication, ToLong(a[0])), "active-layer");
-    } else if (verb == "click" || verb == "double-click" || verb == "click-map") {
+    } else if (verb == "click" || verb == "double-click" || verb == "right-click" || verb == "click-map") {
         const HWND window = WindowByName(verb == "click-map" ? "map" : a.size() == 3 ? a[0] : "focus");
         POINT p{};
         if (verb == "click-map") {
@@ -314,19 +389,28 @@ bool TScriptRunner::RunStep(const TScriptStep& step)
         }
         ::ClientToScreen(window, &p);
         ::SetForegroundWindow(::GetAncestor(window, GA_ROOT));
-        const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
-        INPUT move{};
-        move.type = INPUT_MOUSE;
-        move.mi.dx = static_cast<LONG>((p.x * 65536 + cx / 2) / cx);
-        move.mi.dy = static_cast<LONG>((p.y * 65536 + cy / 2) / cy);
-        move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        INPUT down = move, up = move;
-        down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-        up.mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+        const INPUT move = PointerTo(p);
+        const bool right = verb == "right-click";
+        const INPUT down = PointerInput(move, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+        const INPUT up = PointerInput(move, right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
         if (verb != "double-click")
             Send({move, down, up});
         else
             Send({move, down, up, down, up});
+    } else if (verb == "wheel") {
+        const bool horizontal = a.back() == "h";
+        const std::size_t n = a.size() - (horizontal ? 1 : 0);
+        if (n < 3 || n > 4)
+            throw EHostError(kHostInvalidArg, "wheel [WINDOW] X Y DELTA [h]");
+        const HWND window = WindowByName(n == 4 ? a[0] : "focus");
+        POINT p{static_cast<LONG>(ToLong(a[n - 3])), static_cast<LONG>(ToLong(a[n - 2]))};
+        ::ClientToScreen(window, &p);
+        const INPUT move = PointerTo(p);
+        INPUT turn = PointerInput(move, horizontal ? MOUSEEVENTF_HWHEEL : MOUSEEVENTF_WHEEL);
+        turn.mi.mouseData = static_cast<DWORD>(ToLong(a[n - 1]));
+        Send({move, turn});
+    } else if (verb == "menu-item") {
+        return ChooseMenuItem(a[0]);
     } else if (verb == "key") {
         for (const std::string& chord : a) {
             std::vector<WORD> keys;

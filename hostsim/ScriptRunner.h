@@ -29,6 +29,8 @@ private:
     void Tick();
     // True when the step is done; false to be called again on the next tick (waiting).
     bool RunStep(const TScriptStep& step);
+    // Clicks the open popup menu's item CAPTION; false while no menu is open yet.
+    bool ChooseMenuItem(const std::string& caption);
     // Stops the script; quit: the Host ends too (otherwise it stays open for the user).
     void Finish(int code, bool quit = true);
     HWND WindowByName(const std::string& name) const;

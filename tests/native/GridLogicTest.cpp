@@ -283,6 +283,32 @@ TEST(PopupPlacement, BelowRightAlignedOrAbove)
     EXPECT_EQ(PlacePopup(cell, 250, 400, 1280, 800).Row, 100);  // opens above
 }
 
+// A mouse notch scrolls the system's lines; a touchpad's small deltas add up to the same lines
+// instead of being lost; a page setting moves a page; turning back forgets what was kept.
+TEST(WheelLines, NotchesTouchpadDeltasPagesAndTurns)
+{
+    TWheelLines wheel;
+    EXPECT_EQ(wheel.Take(120, 3, 20), 3);
+    EXPECT_EQ(wheel.Take(-240, 3, 20), -6);
+    EXPECT_EQ(wheel.Take(120, 0, 20), 0) << "no lines per notch: no scrolling";
+
+    TWheelLines touchpad;
+    int lines = 0;
+    for (int i = 0; i < 40; ++i) // 40 deltas of 12: four notches
+        lines += touchpad.Take(12, 3, 20);
+    EXPECT_EQ(lines, 12);
+    EXPECT_EQ(touchpad.Take(20, 3, 20), 0) << "half a line is kept";
+    EXPECT_EQ(touchpad.Take(20, 3, 20), 1) << "and makes a line with the next";
+    EXPECT_EQ(touchpad.Take(30, 3, 20), 0);
+    EXPECT_EQ(touchpad.Take(-30, 3, 20), 0) << "a turn drops the kept part instead of paying it back";
+    EXPECT_EQ(touchpad.Take(-10, 3, 20), -1);
+
+    TWheelLines pages;
+    EXPECT_EQ(pages.Take(-120, TWheelLines::kPagePerNotch, 17), -17);
+    EXPECT_EQ(pages.Take(60, TWheelLines::kPagePerNotch, 17), 8);
+    EXPECT_EQ(pages.Take(60, TWheelLines::kPagePerNotch, 17), 9) << "two half notches make one page";
+}
+
 TEST(DropDownPreselection, VarEqualsRules)
 {
     EXPECT_TRUE(VarEquals(TGridValue::Null(), TGridValue::Null()));

@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 
 #include <cmath>
+#include <cwchar>
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
@@ -41,10 +42,10 @@ protected:
     {
         hostsim::SetClipboardText(hostsim::MainWindowHandle(FHost.get()), text);
     }
-    // A command of the table's context menu, chosen: the menu must offer it, enabled; the item
-    // runs its action, as the other context-menu commands' tests run it. With expectWarning, the
-    // warning box that follows is answered; its texts are returned.
-    std::vector<std::string> ChooseFromContextMenu(TAction& action, bool expectWarning = false)
+    // A command of the table's context menu, chosen: the menu must offer it under its caption,
+    // enabled; the item runs its action, as the other context-menu commands' tests run it. With
+    // expectWarning, the warning box that follows is answered; its texts are returned.
+    std::vector<std::string> ChooseFromContextMenu(TAction& action, const wchar_t* caption, bool expectWarning = false)
     {
         TPopupMenu& menu = FForm->TablePopupMenu;
         if (menu.OnPopup)
@@ -52,6 +53,10 @@ protected:
         const TUniqueMenu built = menu.Build();
         EXPECT_EQ(menu.Find(action.Id()), &action) << "the context menu does not offer " << action.Caption();
         EXPECT_EQ(::GetMenuState(built.get(), static_cast<UINT>(action.Id()), MF_BYCOMMAND) & MF_GRAYED, 0u);
+        wchar_t text[128] = L"";
+        ::GetMenuStringW(built.get(), static_cast<UINT>(action.Id()), text, 128, MF_BYCOMMAND);
+        const std::wstring shown(text, std::wcscspn(text, L"\t"));
+        EXPECT_EQ(shown, caption) << "the menu item's caption";
         if (!expectWarning) {
             action.Execute();
             PumpAll();
@@ -102,7 +107,7 @@ TEST_F(FormCourses, CoursesPastedAfterTheCurrentVertexAreOneStep)
     const std::string panelBefore = Panel();
     ClickCell(ckX, 1);
     PutOnClipboard(L"90-0-0\t10\r\nСВ 0°0'0\"\t5,5\n");
-    EXPECT_TRUE(ChooseFromContextMenu(*form.PasteCoursesAction).empty());
+    EXPECT_TRUE(ChooseFromContextMenu(*form.PasteCoursesAction, L"Вставить ход").empty());
 
     ASSERT_EQ(FTable->Count(), 6);
     const double x1 = parcel[1][0], y1 = parcel[1][1];
@@ -140,7 +145,7 @@ TEST_F(FormCourses, ATraverseIntoAnEmptyTableStartsAtItsStartVertex)
     PumpAll();
     ASSERT_EQ(FTable->Count(), 0);
     PutOnClipboard(L"1000\t2000\n0-0-0\t30\n90-0-0\t40\nЮЗ 53-7-48.37\t50.003\n");
-    EXPECT_TRUE(ChooseFromContextMenu(*form.PasteCoursesAction).empty());
+    EXPECT_TRUE(ChooseFromContextMenu(*form.PasteCoursesAction, L"Вставить ход").empty());
     ASSERT_EQ(FTable->Count(), 4);
     EXPECT_EQ(Rows(*FTable)[0], (TRow{1000, 2000, 0}));
     EXPECT_EQ(Rows(*FTable)[2], (TRow{1030, 2040, 0}));
@@ -163,7 +168,7 @@ TEST_F(FormCourses, ABadLineIsNamedAndTheTableKept)
     const std::string undoBefore = form.UndoAction->Hint();
     ClickCell(ckX, 2);
     PutOnClipboard(L"90-0-0\t10\n45-30-15\tабв\n");
-    const std::vector<std::string> warnings = ChooseFromContextMenu(*form.PasteCoursesAction, true);
+    const std::vector<std::string> warnings = ChooseFromContextMenu(*form.PasteCoursesAction, L"Вставить ход", true);
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_THAT(warnings[0], HasSubstr("Строка 2: длина «абв» не читается"));
     EXPECT_EQ(Rows(*FTable), parcel);

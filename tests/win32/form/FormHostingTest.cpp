@@ -1,6 +1,7 @@
 // The editor window as the Host meets it: Polypad.dll's automation object shows and hides it
 // through the Host's command, floating or docked, rebuilds it in the other layout, and leaves no
 // Host reference behind. Screenshots of both layouts over the example map are saved here.
+#include "FormTestSupport.h"
 #include "ModuleTestSupport.h"
 
 #include "GridTestSupport.h"
@@ -9,6 +10,8 @@
 #include "hostsim/HostSimApi.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 #include "tests/win32/support/ProcessFiles.h"
 
 using namespace moduletest;
@@ -49,6 +52,24 @@ void ClickToolButton(HWND form, int index)
     TBBUTTON button{};
     ASSERT_TRUE(::SendMessageW(toolBar, TB_GETBUTTON, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&button)));
     ::SendMessageW(form, WM_COMMAND, MAKEWPARAM(button.idCommand, BN_CLICKED), reinterpret_cast<LPARAM>(toolBar));
+}
+
+// The figures panel of the window's status bar (the vertex count, perimeter and area).
+std::string FiguresText(HWND form)
+{
+    const HWND bar = ::FindWindowExW(form, nullptr, STATUSCLASSNAMEW, nullptr);
+    wchar_t text[256] = L"";
+    if (bar && LOWORD(::SendMessageW(bar, SB_GETTEXTLENGTHW, 1, 0)) < 256)
+        ::SendMessageW(bar, SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(text));
+    return Narrow(text);
+}
+
+// The vertex count the figures panel shows: "Вершин: N · …", or "N N · …" in a narrow bar.
+int VertexCount(HWND form)
+{
+    const std::string text = FiguresText(form);
+    const std::size_t digits = text.find_first_of("0123456789");
+    return digits == std::string::npos ? -1 : std::atoi(text.c_str() + digits);
 }
 
 bool ToolButtonChecked(HWND form, int index)
@@ -164,6 +185,40 @@ TEST_F(Hosting, OnlyTheTextOneSelectsTheDockedLayout)
     const HWND pane = ::GetParent(docked);
     ASSERT_EQ(FModule->ShowHideForm(), S_OK);
     EXPECT_FALSE(::IsWindowVisible(pane)) << "the pane is hidden with the window";
+}
+
+// A docked window is a child of the Host's pane, and the system tells only top-level windows of
+// a colour change: the module's hidden window hands it on, and the grid shows the new colour.
+TEST_F(Hosting, ADockedWindowFollowsASystemColourChange)
+{
+    WriteFormType(L"1");
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
+    PumpMessages();
+    const HWND docked = FindForm();
+    ASSERT_NE(docked, nullptr);
+    ASSERT_TRUE(::GetWindowLongW(docked, GWL_STYLE) & WS_CHILD);
+    HWND grid = nullptr;
+    ::EnumChildWindows(
+        docked,
+        [](HWND child, LPARAM found) -> BOOL {
+            wchar_t name[32] = L"";
+            ::GetClassNameW(child, name, 32);
+            if (std::wstring(name) != L"PolypadCellGrid")
+                return TRUE;
+            *reinterpret_cast<HWND*>(found) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&grid));
+    ASSERT_NE(grid, nullptr);
+    constexpr COLORREF colour = RGB(250, 236, 190);
+    ASSERT_NE(CommonestColour(grid), colour);
+    {
+        TSystemColours colours({COLOR_WINDOW}, {colour});
+        PumpMessages();
+        EXPECT_EQ(CommonestColour(grid), colour) << "the docked grid keeps the old colour";
+    }
+    PumpMessages();
+    ASSERT_EQ(FModule->ShowHideForm(), S_OK);
 }
 
 TEST_F(Hosting, TheLayoutSwitchKeepsEditingModeButTheCommandStartsWithoutIt)
@@ -362,7 +417,11 @@ TEST_F(Hosting, ASecondInitWhileTheWindowIsOpenIsRefusedAndChangesNothing)
     EXPECT_TRUE(Checked());
     EXPECT_EQ(CountNotifyWindows(), 1);
     // The window still works on its table: another row, the map's selection followed, hidden.
+    PumpMessages();
+    const int rows = VertexCount(form);
     ClickToolButton(form, kAddRowButton);
+    PumpMessages();
+    EXPECT_EQ(VertexCount(form), rows + 1) << "the click added a row: " << FiguresText(form);
     ASSERT_EQ(hostsim::SelectMapObject(FHost.get(), 101, -1), S_OK);
     PumpMessages();
     EXPECT_EQ(hostsim::StatusText(FHost.get()).find(L"Polypad."), std::wstring::npos)

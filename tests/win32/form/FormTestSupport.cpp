@@ -3,7 +3,10 @@
 #include "GridTestSupport.h"
 #include "Polypad/HostTable.h"
 #include "controls/WinHandles.h"
+#include "hostsim/Clipboard.h"
 #include "tests/win32/support/ProcessFiles.h"
+
+#include <map>
 
 void PumpAll()
 {
@@ -20,6 +23,59 @@ TComPtr<IHostSurface> MapSurface(IHostApplication* host)
     EXPECT_EQ(main->get_MapWindow(map.put()), S_OK);
     EXPECT_EQ(map->get_Surface(surface.put()), S_OK);
     return surface;
+}
+
+std::vector<DWORD> ClientOnScreen(HWND window)
+{
+    RECT client{};
+    ::GetClientRect(window, &client);
+    void* bits = nullptr;
+    TUniqueBitmap bitmap = CreateDibSection32(client.right, client.bottom, &bits);
+    TUniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
+    TSelectObject selected(dc.get(), bitmap.get());
+    {
+        TWindowDC screen(window);
+        ::BitBlt(dc.get(), 0, 0, client.right, client.bottom, screen.get(), 0, 0, SRCCOPY);
+    }
+    ::GdiFlush();
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    return std::vector<DWORD>(pixels, pixels + static_cast<std::size_t>(client.right) * client.bottom);
+}
+
+COLORREF CommonestColour(HWND window)
+{
+    std::map<DWORD, int> counts;
+    for (const DWORD pixel : ClientOnScreen(window))
+        ++counts[pixel & 0xFFFFFF];
+    DWORD commonest = 0;
+    int most = 0;
+    for (const auto& [pixel, count] : counts)
+        if (count > most)
+            most = count, commonest = pixel;
+    return RGB(commonest >> 16 & 0xFF, commonest >> 8 & 0xFF, commonest & 0xFF);
+}
+
+TSystemColours::TSystemColours(std::vector<int> elements, std::vector<COLORREF> colours)
+    : FElements(std::move(elements))
+{
+    for (const int e : FElements)
+        FOld.push_back(::GetSysColor(e));
+    ::SetSysColors(static_cast<int>(FElements.size()), FElements.data(), colours.data());
+}
+
+TSystemColours::~TSystemColours()
+{
+    ::SetSysColors(static_cast<int>(FElements.size()), FElements.data(), FOld.data());
+}
+
+void PasteRows(TPolypadForm& form, int count)
+{
+    std::wstring lines;
+    for (int i = 0; i < count; ++i)
+        lines += std::to_wstring(452200 + i) + L"\t" + std::to_wstring(1385200 + i % 7) + L"\n";
+    hostsim::SetClipboardText(form.Handle(), lines);
+    ::SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(form.PasteFromClipboardAction->Id(), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(form.ToolBar->Handle()));
 }
 
 void FormTest::SetUp()
@@ -130,7 +186,7 @@ std::vector<std::string> FormTest::Answering(const std::vector<int>& answers, co
         });
     script.Start();
     command();
-    Pump(1000, [&] { return script.Done(); });
+    Pump(10000, [&] { return script.Done(); });
     PumpAll();
     return texts;
 }
@@ -161,7 +217,7 @@ void FormInput::ClickCell(TTableColumnKind kind, int row)
     if (r.right <= r.left) {
         // Out of view: scrolled to first, as the user would.
         grid.MoveToDataCell(GridColumn(kind), row);
-        Pump(50);
+        ASSERT_TRUE(PumpUntilPostedHandled());
         r = grid.CellRect(g.Col, g.Row);
     }
     ASSERT_LT(r.left, r.right) << "the cell is out of view";
@@ -169,19 +225,22 @@ void FormInput::ClickCell(TTableColumnKind kind, int row)
     const HWND target = ::ChildWindowFromPointEx(grid.Handle(), p, CWP_SKIPINVISIBLE);
     ::MapWindowPoints(grid.Handle(), target, &p, 1);
     PostClick(target, p.x, p.y);
-    Pump(150);
+    ASSERT_TRUE(PumpUntilPostedHandled()) << "the click was not handled";
 }
 
 void FormInput::Press(UINT key, bool ctrl, bool shift)
 {
     const HWND focus = ::GetFocus();
     ASSERT_NE(focus, nullptr);
+    // The modifiers stay down until the key has been handled, however long the work queued
+    // before it takes.
     SetModifier(VK_CONTROL, ctrl);
     SetModifier(VK_SHIFT, shift);
     PostKey(focus, key);
-    Pump(150);
+    const bool handled = PumpUntilPostedHandled();
     SetModifier(VK_CONTROL, false);
     SetModifier(VK_SHIFT, false);
+    ASSERT_TRUE(handled) << "the key was not handled";
     PumpAll();
 }
 
@@ -191,9 +250,8 @@ void FormInput::Type(const std::wstring& text)
     ::SendMessageW(::GetFocus(), EM_SETSEL, 0, -1);
     for (const wchar_t c : text) {
         PostChars(::GetFocus(), std::wstring(1, c));
-        Pump(20);
+        ASSERT_TRUE(PumpUntilPostedHandled());
     }
-    Pump(50);
 }
 
 std::vector<TRow> FormInput::WrittenToTheMap()

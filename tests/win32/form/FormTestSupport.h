@@ -47,6 +47,29 @@ void PumpAll();
 // The drawing surface of the Host's map window.
 TComPtr<IHostSurface> MapSurface(IHostApplication* host);
 
+// A window's client area as the screen shows it now, a pixel a DWORD (0x00RRGGBB).
+std::vector<DWORD> ClientOnScreen(HWND window);
+
+// The colour most of a window's client area shows on the screen.
+COLORREF CommonestColour(HWND window);
+
+// System colours changed for the test, as the control panel changes them (every top-level
+// window is told), and put back after it.
+class TSystemColours {
+public:
+    TSystemColours(std::vector<int> elements, std::vector<COLORREF> colours);
+    ~TSystemColours();
+    TSystemColours(const TSystemColours&) = delete;
+    TSystemColours& operator=(const TSystemColours&) = delete;
+
+private:
+    std::vector<int> FElements;
+    std::vector<COLORREF> FOld;
+};
+
+// count rows of X and Y through the clipboard and the window's paste command, over the table.
+void PasteRows(TPolypadForm& form, int count);
+
 using TRow = std::array<double, 3>; // X, Y, convexity
 std::vector<TRow> Rows(const TTable& table);
 

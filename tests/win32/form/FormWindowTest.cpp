@@ -40,9 +40,8 @@ void TypeIntoCurrentCell(TPolypadForm& form, const std::wstring& text)
     ::SetFocus(editor);
     ::SendMessageW(editor, EM_SETSEL, 0, -1);
     PostChars(editor, text);
-    Pump(50);
     PostKey(editor, VK_RETURN);
-    Pump(200);
+    ASSERT_TRUE(PumpUntilPostedHandled());
 }
 
 } // namespace
@@ -216,14 +215,15 @@ TEST_F(FormTest, AHostCallThatKeepsFailingWhileTheGridPaintsShowsOneBox)
         form.SynchronizeWithMap();
         ::InvalidateRect(grid, nullptr, TRUE);
         ::UpdateWindow(grid);
-        Pump(2000, [&] { return !texts.empty() && OpenMessageBoxCount() == 0; });
+        Pump(10000, [&] { return !texts.empty() && OpenMessageBoxCount() == 0; });
         // The box gone, the window is active again and the grid repainted where the box was:
         // the access is asked again, and fails again.
         ::SetActiveWindow(hostsim::MainWindowHandle(FHost.get()));
         ::SetActiveWindow(form.Handle());
         ::InvalidateRect(grid, nullptr, TRUE);
         ::UpdateWindow(grid);
-        Pump(1000, [&] { return script.Done(); });
+        // A second box would have been shown and answered inside the paint.
+        ASSERT_TRUE(PumpUntilPostedHandled());
     }
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_THAT(texts[0], HasSubstr("Права слоя не прочитаны"));

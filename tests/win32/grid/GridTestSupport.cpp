@@ -107,6 +107,42 @@ void Pump(int ms, const std::function<bool()>& done)
     }
 }
 
+namespace {
+constexpr UINT kMarker = WM_APP + 0x3A7;
+long gMarkersHandled = 0;
+
+LRESULT CALLBACK MarkerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kMarker) {
+        gMarkersHandled = static_cast<long>(wParam);
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND MarkerWindow()
+{
+    static HWND window = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = MarkerProc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"PolypadTestMarker";
+        ::RegisterClassW(&wc);
+        return ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    }();
+    return window;
+}
+} // namespace
+
+bool PumpUntilPostedHandled(int limitMs)
+{
+    static long posted = 0;
+    const long marker = ++posted;
+    ::PostMessageW(MarkerWindow(), kMarker, static_cast<WPARAM>(marker), 0);
+    Pump(limitMs, [marker] { return gMarkersHandled >= marker; });
+    return gMarkersHandled >= marker;
+}
+
 void PostKey(HWND window, UINT key)
 {
     ::PostMessageW(window, WM_KEYDOWN, key, 1);

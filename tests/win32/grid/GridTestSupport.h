@@ -57,6 +57,9 @@ private:
 
 // Pumps the thread's messages for about ms milliseconds, or until done() holds.
 void Pump(int ms = 100, const std::function<bool()>& done = nullptr);
+// Pumps until every message posted to this thread's windows before the call has been handled
+// (a marker posted behind them comes through), at most limitMs; false when it did not.
+bool PumpUntilPostedHandled(int limitMs = 10000);
 void PostKey(HWND window, UINT key);
 void PostChars(HWND window, const std::wstring& text);
 void PostClick(HWND window, int x, int y);
