@@ -192,8 +192,10 @@ void TPolypadForm::CreateActions()
                                "Распределить невязку незамкнутого хода пропорционально длинам и замкнуть контур", -1,
                                &TPolypadForm::AdjustTraverseActionExecute);
     PasteCoursesAction = add("Вставить ход",
-                             "Вставить после текущей вершины ход из буфера обмена: строки «направление<TAB>длина», "
-                             "в пустую таблицу — после строки «X<TAB>Y» начальной точки",
+                             "Вставить после текущей вершины ход из буфера обмена: строки «направление<TAB>длина"
+                             "[<TAB>кривизна]», как их дают столбцы «Дирекционный угол», «Длина ребра» (у дуги — "
+                             "длина дуги) и «Кривизна дуги»; в пустую таблицу — после строки «X<TAB>Y» начальной "
+                             "точки",
                              -1, &TPolypadForm::PasteCoursesActionExecute);
 
     auto column = [this](const char* caption, bool checked, std::initializer_list<TTableColumnKind> kinds) {
@@ -1099,21 +1101,20 @@ void TPolypadForm::PasteCoursesActionExecute()
     // The courses go after the current vertex; into an empty table after the start vertex,
     // which the text then has to give.
     const bool empty = FTable->Count() == 0;
-    TCourseList list;
+    const TTableCell cell = CurrentCell();
+    const std::int32_t from = cell.Row >= 0 && cell.Row < FTable->Count() ? cell.Row : FTable->Count() - 1;
+    std::vector<TVertexRecord> rows;
     try {
-        list = ReadCourses(Narrow(FClipboard->GetText()), DecimalSeparator(), empty, empty);
+        const TCourseList list = ReadCourses(Narrow(FClipboard->GetText()), DecimalSeparator(), empty, empty);
+        if (empty)
+            rows.push_back({list.Start->X, list.Start->Y, 0});
+        const std::vector<TVertexRecord> traverse =
+            TraverseVertices(empty ? *list.Start : FTable->GetVertex(from), list.Courses);
+        rows.insert(rows.end(), traverse.begin(), traverse.end());
     } catch (const ECourseError& e) {
         Warn(e.what());
         return;
     }
-    const TTableCell cell = CurrentCell();
-    const std::int32_t from = cell.Row >= 0 && cell.Row < FTable->Count() ? cell.Row : FTable->Count() - 1;
-    std::vector<TVertexRecord> rows;
-    if (empty)
-        rows.push_back({list.Start->X, list.Start->Y, 0});
-    const std::vector<TVertexRecord> traverse =
-        TraverseVertices(empty ? *list.Start : FTable->GetVertex(from), list.Courses);
-    rows.insert(rows.end(), traverse.begin(), traverse.end());
     const std::int32_t at = empty ? 0 : from + 1;
     const std::int32_t last = at + static_cast<std::int32_t>(rows.size()) - 1;
     const int col = cell.Col >= 0 ? cell.Col : SimpleGrid->DataCol();
