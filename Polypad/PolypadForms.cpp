@@ -269,14 +269,14 @@ void TPolypadForm::CreateComponents()
     ToolBar = std::make_unique<TToolBar>(Handle(), ToolBarImageList.get(), true);
     BuildToolBar();
     ToolBar->OnHint = [this](const std::string& hint) {
-        ShowStatusHint(hint.empty() ? FilledPartsNote(FFilledParts) : hint);
+        ShowStatusHint(hint.empty() ? FilledPartsNote(FilledParts()) : hint);
     };
 
     MainStatusBar = std::make_unique<TStatusBar>(Handle(), true);
     MainStatusBar->SetFrequentPanel(1);
 
     Panel1 = std::make_unique<TPanel>(Handle(), kNoViewRightText);
-    Panel1->OnMouseMove = [this] { ShowStatusHint(FilledPartsNote(FFilledParts)); };
+    Panel1->OnMouseMove = [this] { ShowStatusHint(FilledPartsNote(FilledParts())); };
     SimpleGrid = std::make_unique<TSimpleGrid>();
     SimpleGrid->CreateGrid(Panel1->Handle(), 0, 0, 10, 10);
     Panel1->FillChild = SimpleGrid->Handle();
@@ -674,7 +674,7 @@ LRESULT TPolypadForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         FOfferedCopy.reset();
         return 0;
     case WM_MOUSEMOVE:
-        ShowStatusHint(FilledPartsNote(FFilledParts));
+        ShowStatusHint(FilledPartsNote(FilledParts()));
         break;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE)
@@ -726,8 +726,12 @@ void TPolypadForm::FillFromMap(bool userStep)
     // may be off after a paste or a clear) stay one undo step away from the fill.
     if (userStep || FModified || !FHistory->IsClean())
         FHistory->ReplaceAllBy(TTableEdit::teFill,
-                               [&] { warning = FillTableFromMapObject(FHost.get(), *FTable, &parts); }, before,
-                               {0, before.Col});
+                               [&] {
+                                   warning = FillTableFromMapObject(FHost.get(), *FTable, &parts);
+                                   if (!warning)
+                                       FHistory->SetFilledParts(parts); // the step's, undone with the rows
+                               },
+                               before, {0, before.Col});
     else
         warning = FillTableFromMapObject(FHost.get(), *FTable, &parts);
     if (warning) {
@@ -754,7 +758,7 @@ void TPolypadForm::UpdateClosedAction()
 
 void TPolypadForm::UpdateMapObjectActionExecute()
 {
-    if (FFilledParts > 1 && !Confirm(JoinPartsQuestion(FFilledParts)))
+    if (FilledParts() > 1 && !Confirm(JoinPartsQuestion(FilledParts())))
         return;
     if (const TMapWarning warning = UpdateMapObject(FHost.get(), FTable->ContourPart())) {
         Warn(*warning);
@@ -766,7 +770,7 @@ void TPolypadForm::UpdateMapObjectActionExecute()
 
 void TPolypadForm::SetFilledParts(long parts)
 {
-    FFilledParts = parts;
+    FHistory->SetFilledParts(parts);
     ShowStatusHint(FilledPartsNote(parts));
 }
 
@@ -1493,12 +1497,16 @@ void TPolypadForm::StepThroughHistory(bool redo)
         return;
     const std::vector<TTableHistory::TRowRange> runs = FHistory->RowsRewrittenBy(redo);
     std::optional<TTableCell> cell;
+    const long parts = FilledParts();
     {
         const auto expected = FFiguresChanges.Expect(FiguresRuns(runs));
         cell = redo ? FHistory->Redo() : FHistory->Undo();
     }
     if (cell)
         ShowRowsOfHistory(*cell, runs);
+    // The rows came back with what they were filled from: its note too.
+    if (FilledParts() != parts)
+        ShowStatusHint(FilledPartsNote(FilledParts()));
 }
 
 void TPolypadForm::ShowRowsOfHistory(TTableCell cell, const std::vector<TTableHistory::TRowRange>& runs)

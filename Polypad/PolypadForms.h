@@ -166,6 +166,8 @@ public:
     void ShowStatusHint(const std::string& text);
     // Notes how many parts the rows were filled from, in the status bar while more than one.
     void SetFilledParts(long parts);
+    // The parts of the shape the rows were filled from; the history keeps it with the rows.
+    long FilledParts() const { return FHistory ? FHistory->FilledParts() : 0; }
     bool Confirm(const std::string& text);
     // Insert, Ctrl+Up, Ctrl+Down, Ctrl+Delete; false for any other key.
     bool RunRowKeyCommand(UINT key, bool none, bool ctrl);
@@ -316,8 +318,6 @@ private:
     // selection, the view or the window's activation may have changed it.
     bool FGridAccessStale = false;
     std::string FGridAccessFailure; // the failure last told of the grid's access, until one succeeds
-    // Rows filled from a shape of several parts, which an update would write as one.
-    long FFilledParts = 0;
     std::string FFiguresText;
     // The figures' sums, kept up to date with the rows the table announced as changed.
     TFiguresTree FFiguresTree;
