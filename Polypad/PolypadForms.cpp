@@ -107,6 +107,13 @@ TPolypadForm::TPolypadForm(HWND parentWindow, bool docked)
     }
 }
 
+// The exact copy's clipboard format, registered once per session of the system.
+static UINT ExactCopyFormat()
+{
+    static const UINT format = ::RegisterClipboardFormatW(kExactCopyFormatName);
+    return format;
+}
+
 TPolypadForm::~TPolypadForm()
 {
     // A window destroyed late has handed the table back already; another window may have it now.
@@ -114,11 +121,9 @@ TPolypadForm::~TPolypadForm()
         FTable->SetNotifyWindow(nullptr);
     // The hints erase themselves from the map as the manager frees them.
     FHintManager.reset();
-    try {
-        RenderOfferedCopyForGood();
-    } catch (const std::exception&) {
-        // A window going away has nowhere to report to; the clipboard keeps what it could take.
-    }
+    // A window going away has nowhere to report to; the clipboard keeps what it could take.
+    RenderOfferedCopyForGood();
+    FOfferedCopy.reset();
     FClipboard.reset();
     FColumns.reset();
     FTableWindow.reset();
@@ -458,6 +463,7 @@ void TPolypadForm::Initialize(IHostApplication* host, TTable* table, bool keepEd
 
     LoadGridPosition();
     FClipboard = std::make_unique<TOxClipboard>(Handle());
+    FOfferedCopy = std::make_unique<TDelayedCopy>(*FClipboard, std::vector<UINT>{CF_UNICODETEXT, ExactCopyFormat()});
     UpdateGridAccess();
     FModified = false;
     UpdateActions();
@@ -671,7 +677,8 @@ LRESULT TPolypadForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         RenderOfferedCopyForGood();
         return 0;
     case WM_DESTROYCLIPBOARD:
-        FOfferedCopy.reset();
+        if (FOfferedCopy)
+            FOfferedCopy->Drop();
         return 0;
     case WM_MOUSEMOVE:
         ShowStatusHint(FilledPartsNote(FilledParts()));
@@ -837,43 +844,34 @@ TColumnGroups TPolypadForm::VisibleColumnGroups() const
     return visible;
 }
 
-// The exact copy's clipboard format, registered once per session of the system.
-static UINT ExactCopyFormat()
-{
-    static const UINT format = ::RegisterClipboardFormatW(kExactCopyFormatName);
-    return format;
-}
-
 void TPolypadForm::CopyToClipboardActionExecute()
 {
-    auto copy = std::make_unique<TTableCopy>(*FTable, VisibleColumnGroups(), FDigits, DecimalSeparator());
-    // Beside the text as shown, the rows at full precision for another Polypad window. Emptying
-    // the clipboard drops an earlier copy of this window's (WM_DESTROYCLIPBOARD) before this one
-    // is kept.
-    FClipboard->Offer({CF_UNICODETEXT, ExactCopyFormat()});
-    FOfferedCopy = std::move(copy);
+    // Beside the text as shown, the rows at full precision for another Polypad window.
+    std::shared_ptr<const TTableCopy> copy =
+        std::make_shared<TTableCopy>(*FTable, VisibleColumnGroups(), FDigits, DecimalSeparator());
+    FOfferedCopy->Offer([copy](UINT format) {
+        if (format == CF_UNICODETEXT)
+            TOxClipboard::PutRenderedText(copy->Text());
+        else
+            TOxClipboard::PutRenderedData(format, copy->ExactRows());
+    });
 }
 
-void TPolypadForm::RenderOfferedCopy(UINT format) const
+// A program waits for the data: a failure gives it none and is told here, not in a box.
+void TPolypadForm::RenderOfferedCopy(UINT format)
 {
     if (!FOfferedCopy)
         return;
-    if (format == CF_UNICODETEXT)
-        TOxClipboard::PutRenderedText(FOfferedCopy->Text());
-    else if (format == ExactCopyFormat())
-        TOxClipboard::PutRenderedData(format, FOfferedCopy->ExactRows());
+    const std::string failure = FOfferedCopy->RenderFormat(format);
+    if (!failure.empty() && !FDestroyRequested)
+        ShowStatusHint("Копия таблицы не передана в буфер обмена: " + failure);
 }
 
 // Before the window goes: a copy the clipboard still holds is made whole, for pastes after it.
 void TPolypadForm::RenderOfferedCopyForGood()
 {
-    if (!FOfferedCopy || !FClipboard)
-        return;
-    FClipboard->RenderAll([this] {
-        RenderOfferedCopy(CF_UNICODETEXT);
-        RenderOfferedCopy(ExactCopyFormat());
-    });
-    FOfferedCopy.reset();
+    if (FOfferedCopy)
+        FOfferedCopy->RenderRest();
 }
 
 void TPolypadForm::PasteFromClipboardActionExecute()

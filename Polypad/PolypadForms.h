@@ -18,6 +18,7 @@
 #include "Polypad/MapObjects.h"
 #include "Polypad/OrvexPaintHints.h"
 #include "Polypad/OutlineOverlay.h"
+#include "Polypad/DelayedCopy.h"
 #include "Polypad/OxClipboard.h"
 #include "Polypad/TableCopy.h"
 #include "Polypad/TableHistory.h"
@@ -132,7 +133,7 @@ public:
     std::unique_ptr<TTableColumns> FColumns;
     std::int32_t FDigits = kMaxDigits;
     std::unique_ptr<TOxClipboard> FClipboard;
-    std::unique_ptr<TTableCopy> FOfferedCopy; // the copy the clipboard holds until a program asks
+    std::unique_ptr<TDelayedCopy> FOfferedCopy; // the copy the clipboard holds until a program asks
     HWND FModuleWindow = nullptr;
     bool FSynchronizationMode = true;
     bool FEditingMode = false;
@@ -189,7 +190,7 @@ public:
     void PasteFromClipboardActionExecute();
     std::string BuildClipboardText() const;
     TColumnGroups VisibleColumnGroups() const;
-    void RenderOfferedCopy(UINT format) const;
+    void RenderOfferedCopy(UINT format);
     void RenderOfferedCopyForGood();
     char DecimalSeparator() const;
 
