@@ -11,6 +11,13 @@ constexpr UINT kSwitchFormTypeMessage = WM_SWITCHFORMTYPE; // 1025, posted by th
 constexpr const char* kFormTypeKey = "Polypad/FormType";
 constexpr UINT_PTR kDyingFormsTimer = 1;
 constexpr const char* kInitWhileWindowText = "Модуль уже инициализирован: окно редактора открыто";
+// The methods take the Host's interfaces, which a late-bound call finds in the Host's type
+// library through its registration; the Host registers it, and a prefix or a computer where the
+// Host never ran has none.
+constexpr const char* kHostTypesNotLoadedText =
+    "Не загружается библиотека типов Orvex «Orvex Host Library» версии 1.0 "
+    "{DD5C1112-592F-11D3-9619-000021C6D845}, в которой описаны параметры методов Полипада: она не "
+    "зарегистрирована для этой разрядности. Её регистрирует Orvex при запуске или установке.";
 
 BOOL CALLBACK FindApplicationWindowProc(HWND window, LPARAM lParam)
 {
@@ -125,8 +132,13 @@ STDMETHODIMP TPolypadComModule::Invoke(DISPID id, REFIID riid, LCID, WORD flags,
     try {
         // The type information calls the vtable and turns a failure with error information
         // into DISP_E_EXCEPTION with EXCEPINFO.
-        return PolypadServer::TypeInfo(IID_IPolypadComModule)
-            ->Invoke(static_cast<IPolypadComModule*>(this), id, flags, params, result, exception, argError);
+        const HRESULT hr = PolypadServer::TypeInfo(IID_IPolypadComModule)
+                               ->Invoke(static_cast<IPolypadComModule*>(this), id, flags, params, result, exception,
+                                        argError);
+        // A type of the parameters that does not load fails the call before the method runs.
+        if (hr == TYPE_E_CANTLOADLIBRARY || hr == TYPE_E_LIBNOTREGISTERED)
+            return DispatchException(hr, kHostTypesNotLoadedText, IID_IPolypadComModule, kSource, exception);
+        return hr;
     } catch (const EComError& e) {
         return e.Code();
     } catch (...) {

@@ -79,3 +79,20 @@ HRESULT SetComError(HRESULT code, const std::string& message, const IID& iid, co
     }
     return code;
 }
+
+HRESULT DispatchException(HRESULT code, const std::string& message, const IID& iid, const wchar_t* source,
+                          EXCEPINFO* exception) noexcept
+{
+    code = SetComError(code, message, iid, source);
+    if (!exception)
+        return code;
+    try {
+        *exception = EXCEPINFO{};
+        exception->scode = code;
+        exception->bstrSource = ::SysAllocString(source);
+        exception->bstrDescription = ::SysAllocString(Widen(message).c_str());
+    } catch (...) {
+        return code;
+    }
+    return DISP_E_EXCEPTION;
+}

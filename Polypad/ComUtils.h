@@ -205,6 +205,12 @@ private:
 // is forced to a failure.
 HRESULT SetComError(HRESULT code, const std::string& message, const IID& iid, const wchar_t* source) noexcept;
 
+// A failure of the dispatch itself (ITypeInfo::Invoke before the method ran) described for a
+// late-bound client: error information, and, when the caller gave an EXCEPINFO, the exception
+// there with code as its scode (then DISP_E_EXCEPTION is returned, else code).
+HRESULT DispatchException(HRESULT code, const std::string& message, const IID& iid, const wchar_t* source,
+                          EXCEPINFO* exception) noexcept;
+
 // Runs body as the body of one automation method of interface iid (see the header comment).
 template <class Body>
 HRESULT ComBoundary(const IID& iid, const wchar_t* source, Body&& body) noexcept

@@ -2,6 +2,7 @@
 
 #include "Polypad/ExchangeText.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -58,8 +59,14 @@ double AngleOfParts(const std::string& whole, const std::vector<std::string>& pa
         } catch (const EConvertError&) {
             throw Unreadable(whole);
         }
-        if (seconds >= 60)
+        if (seconds >= 60) {
+            // Below 60 as written, 60 once read: more digits than a double keeps.
+            const std::string wholeSeconds = parts[2].substr(0, parts[2].find_first_of(".,"));
+            if (wholeSeconds.size() <= 2 && (wholeSeconds.empty() || std::stoi(wholeSeconds) < 60))
+                throw EConvertError("направление «" + whole + "» не читается: секунды «" + parts[2] +
+                                    "» округляются до 60 (точнее 15 значащих цифр число не хранит)");
             throw Unreadable(whole);
+        }
     }
     return degrees + minutes / 60 + seconds / 3600;
 }
@@ -84,16 +91,23 @@ double ParseAngle(const std::string& whole, const std::string& text)
         if (!rest.empty())
             throw Unreadable(whole);
     } else {
+        // Parts apart by blanks or by one dash with blanks around it if any: "45-30-15",
+        // "45 30 15", "45 - 30 - 15". No leading dash (a minus), no two dashes, no trailing dash.
         std::string part;
+        bool dash = false;
         for (const char c : text) {
             if (c == '-' || c == ' ') {
+                if (c == '-') {
+                    if (dash || (part.empty() && parts.empty()))
+                        throw Unreadable(whole);
+                    dash = true;
+                }
                 if (!part.empty())
                     parts.push_back(part);
-                else if (c == '-')
-                    throw Unreadable(whole); // "45--30", a leading minus
                 part.clear();
             } else {
                 part += c;
+                dash = false;
             }
         }
         if (part.empty())
@@ -161,22 +175,75 @@ double ParseCourseDirection(const std::string& raw)
     return d;
 }
 
+namespace {
+
+// The text cut into lines at LF, CR LF or a CR alone (older Mac programs), after a UTF-8 byte
+// order mark if there is one, and each line at TAB into fields. The paste's limits hold: a
+// non-empty line past the 10001st is refused with its number.
+std::vector<std::vector<std::string>> CourseLines(const std::string& text)
+{
+    std::size_t i = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    std::vector<std::vector<std::string>> lines;
+    while (i <= text.size()) {
+        std::size_t end = text.find_first_of("\r\n", i);
+        if (end == std::string::npos)
+            end = text.size();
+        std::vector<std::string> fields;
+        if (end > i) {
+            if (lines.size() >= static_cast<std::size_t>(TPasteBuffer::kMaxLines))
+                throw ECourseError(static_cast<int>(lines.size()) + 1,
+                                   Format("за один раз читается не больше %d строки", TPasteBuffer::kMaxLines));
+            std::size_t fieldStart = i;
+            for (;;) {
+                const std::size_t tab = text.find('\t', fieldStart);
+                if (tab == std::string::npos || tab >= end) {
+                    fields.push_back(text.substr(fieldStart, end - fieldStart));
+                    break;
+                }
+                fields.push_back(text.substr(fieldStart, tab - fieldStart));
+                fieldStart = tab + 1;
+            }
+        }
+        lines.push_back(std::move(fields));
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+            ++end;
+        i = end + 1;
+    }
+    return lines;
+}
+
+bool ReadsAsNumber(const std::string& field, char decimalSeparator)
+{
+    try {
+        ParseClipboardNumber(field, decimalSeparator);
+        return true;
+    } catch (const EConvertError&) {
+        return false;
+    }
+}
+
+} // namespace
+
 TCourseList ReadCourses(const std::string& text, char decimalSeparator, bool startAllowed, bool startRequired)
 {
-    const TPasteBuffer buffer = SplitClipboardText(text);
+    const std::vector<std::vector<std::string>> lines = CourseLines(text);
     TCourseList list;
     bool first = true;
-    for (int line = 0; line < buffer.LineCount(); ++line) {
-        const int number = line + 1;
-        int count = 0;
-        for (int f = 0; f < TPasteBuffer::kMaxFields; ++f)
-            if (!Trim(buffer.Cell(line, f)).empty())
-                count = f + 1;
+    int lastLine = 1;
+    for (std::size_t line = 0; line < lines.size(); ++line) {
+        const int number = static_cast<int>(line) + 1;
+        std::vector<std::string> fields;
+        for (const std::string& field : lines[line])
+            fields.push_back(Trim(field));
+        while (!fields.empty() && fields.back().empty())
+            fields.pop_back();
+        const std::size_t count = fields.size();
         if (count == 0)
             continue;
-        const std::string a = Trim(buffer.Cell(line, 0));
-        const std::string b = Trim(buffer.Cell(line, 1));
-        const std::string c = Trim(buffer.Cell(line, 2));
+        lastLine = number;
+        fields.resize(std::max<std::size_t>(count, 3));
+        std::string a = fields[0], b = fields[1];
+        const std::string& c = fields[2];
         auto readNumber = [&](const std::string& field, const char* what) {
             try {
                 return ParseClipboardNumber(field, decimalSeparator);
@@ -185,15 +252,11 @@ TCourseList ReadCourses(const std::string& text, char decimalSeparator, bool sta
             }
         };
 
-        bool plainNumber = true;
-        try {
-            ParseClipboardNumber(a, decimalSeparator);
-        } catch (const EConvertError&) {
-            plainNumber = false;
-        }
-        if (first && plainNumber && !startAllowed && count == 2)
+        const bool plainNumber = ReadsAsNumber(a, decimalSeparator);
+        const bool startShape = plainNumber && count == 2 && ReadsAsNumber(b, decimalSeparator);
+        if (first && plainNumber && !startAllowed && startShape)
             throw ECourseError(number, "начальная точка задаётся только для пустой таблицы");
-        if (first && plainNumber && startAllowed) {
+        if (first && plainNumber && startAllowed && (startRequired || startShape)) {
             if (count != 2)
                 throw ECourseError(number, "начальная точка — два числа, X и Y");
             const double x = readNumber(a, "X начальной точки");
@@ -206,11 +269,18 @@ TCourseList ReadCourses(const std::string& text, char decimalSeparator, bool sta
             throw ECourseError(number, "первой строкой нужна начальная точка: X и Y через табуляцию");
         first = false;
 
+        // The first row of an open contour, as the table copies it: no edge comes to it.
+        if (a == "null" && (count == 1 || ReadsAsNumber(b, decimalSeparator)) && count <= 2)
+            continue;
         if (count < 2)
             throw ECourseError(number, "нужны направление и длина через табуляцию");
         if (count > 3)
             throw ECourseError(number, "больше трёх полей");
+        // The table's own columns come length first ("Длина ребра" before "Дирекционный угол").
+        if (plainNumber && !ReadsAsNumber(b, decimalSeparator))
+            std::swap(a, b);
         TCourse course;
+        course.Line = number;
         try {
             course.Direction = ParseCourseDirection(a);
         } catch (const EConvertError& e) {
@@ -224,7 +294,7 @@ TCourseList ReadCourses(const std::string& text, char decimalSeparator, bool sta
         list.Courses.push_back(course);
     }
     if (list.Courses.empty())
-        throw ECourseError(buffer.LineCount() == 0 ? 1 : buffer.LineCount(), "нет ни одного курса");
+        throw ECourseError(lastLine, "нет ни одного курса");
     return list;
 }
 
@@ -244,6 +314,16 @@ void CosSinDegrees(long double degrees, long double& c, long double& s)
     }
 }
 
+long double CourseChord(const TCourse& course)
+{
+    // The arc's central angle is 4 atan(k); its chord is the arc's length times
+    // sin(θ/2) / (θ/2). A convexity the table draws as straight keeps the length as it is.
+    if (std::fabs(course.Convexity) <= 1e-15)
+        return course.Length;
+    const long double half = 2 * std::atan(std::fabs(static_cast<long double>(course.Convexity)));
+    return course.Length * (std::sin(half) / half);
+}
+
 } // namespace
 
 std::vector<TVertexRecord> TraverseVertices(TFloatPoint start, std::span<const TCourse> courses)
@@ -256,9 +336,16 @@ std::vector<TVertexRecord> TraverseVertices(TFloatPoint start, std::span<const T
     for (const TCourse& course : courses) {
         long double c = 0, s = 0;
         CosSinDegrees(course.Direction, c, s);
-        dx += course.Length * c;
-        dy += course.Length * s;
-        rows.push_back({static_cast<double>(start.X + dx), static_cast<double>(start.Y + dy), course.Convexity});
+        const long double chord = CourseChord(course);
+        dx += chord * c;
+        dy += chord * s;
+        const TVertexRecord row{static_cast<double>(start.X + dx), static_cast<double>(start.Y + dy),
+                                course.Convexity};
+        // Lengths need only be finite each; their sum need not be, and no table takes an
+        // infinite vertex.
+        if (!std::isfinite(row.X) || !std::isfinite(row.Y))
+            throw ECourseError(course.Line, "координаты вершины после этого курса выходят за пределы чисел");
+        rows.push_back(row);
     }
     return rows;
 }

@@ -24,10 +24,14 @@ private:
     int FLine;
 };
 
+// A course in the terms the table writes its rows: the direction as "Дирекционный угол" gives it
+// for the edge (its chord's), the length as "Длина ребра" gives it (an arc's own length), the
+// convexity as "Кривизна дуги". So those three columns pasted as courses rebuild the contour.
 struct TCourse {
-    double Direction = 0; // decimal degrees, 0 <= d < 360, counted as the direction angle column
-    double Length = 0;    // > 0
+    double Direction = 0; // decimal degrees, 0 <= d < 360, of the chord from +X toward +Y
+    double Length = 0;    // > 0; of an arc, the arc's length
     double Convexity = 0; // of the arc over the course's chord; 0 for a straight edge
+    int Line = 0;         // of the text the course was read from, for messages
 };
 
 struct TCourseList {
@@ -42,12 +46,16 @@ struct TCourseList {
 // [0, 360); raises EConvertError with the reason (in Russian) otherwise.
 double ParseCourseDirection(const std::string& text);
 
-// Reads the whole text. Empty lines are skipped. When startAllowed, a first line of two plain
-// numbers is the start vertex; when startRequired it must be there. Nothing is returned unless
-// every line reads; a bad line raises ECourseError, the paste's limits ERangeError.
+// Reads the whole text: lines end at LF, CR LF or CR, a UTF-8 byte order mark before the first is
+// skipped. Empty lines are skipped, and a line "null" (the first row of an open contour as the
+// table copies it). When startAllowed, a first line of two plain numbers is the start vertex;
+// when startRequired it must be there. A course line is DIRECTION<TAB>LENGTH[<TAB>CONVEXITY], or
+// LENGTH<TAB>DIRECTION[<TAB>CONVEXITY] as the table's columns come. Nothing is returned unless
+// every line reads; a bad line, or a line past the paste's 10001, raises ECourseError.
 TCourseList ReadCourses(const std::string& text, char decimalSeparator, bool startAllowed, bool startRequired);
 
 // The vertex at the end of each course, starting from start: each course's convexity goes to the
 // vertex it ends at. The sums run from the start point in extended precision, so a long traverse
-// does not pile up the rounding of each vertex.
+// does not pile up the rounding of each vertex. A vertex that is not finite raises ECourseError
+// with its course's line.
 std::vector<TVertexRecord> TraverseVertices(TFloatPoint start, std::span<const TCourse> courses);

@@ -2,22 +2,49 @@
 
 #include "controls/WinHandles.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
 namespace {
+
+// How long an open waits for another program that holds the clipboard.
+constexpr DWORD kOpenClipboardLimitMs = 200;
+constexpr DWORD kOpenClipboardRetryMs = 20;
+
+// Waits up to ms while handling the messages other threads send to this one: a program that
+// holds the clipboard may be waiting for our WM_RENDERFORMAT, and would wait on us as we on it.
+void WaitHandlingSentMessages(DWORD ms)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        MSG message;
+        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE); // delivers sent messages
+        const DWORD waited = ::GetTickCount() - start;
+        if (waited >= ms)
+            return;
+        if (::MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - waited, QS_SENDMESSAGE) != WAIT_OBJECT_0)
+            return;
+    }
+}
 
 // OpenClipboard/CloseClipboard pair; another program may hold the clipboard for a moment.
 class TOpenClipboard {
 public:
     explicit TOpenClipboard(HWND owner)
     {
-        for (int attempt = 0; attempt < 10; ++attempt) {
+        const DWORD start = ::GetTickCount();
+        for (;;) {
             if (::OpenClipboard(owner))
                 return;
-            ::Sleep(20);
+            const DWORD error = ::GetLastError();
+            const DWORD waited = ::GetTickCount() - start;
+            if (waited >= kOpenClipboardLimitMs) {
+                ::SetLastError(error);
+                RaiseLastWin32Error("OpenClipboard");
+            }
+            WaitHandlingSentMessages(std::min(kOpenClipboardRetryMs, kOpenClipboardLimitMs - waited));
         }
-        RaiseLastWin32Error("OpenClipboard");
     }
     TOpenClipboard(const TOpenClipboard&) = delete;
     TOpenClipboard& operator=(const TOpenClipboard&) = delete;
@@ -199,10 +226,12 @@ TGlobalBlock WideBlock(const std::string& utf8)
 
 } // namespace
 
-void TOxClipboard::Offer(const std::vector<UINT>& formats)
+void TOxClipboard::Offer(const std::vector<UINT>& formats, const std::function<void()>& emptied)
 {
     TOpenClipboard open(FOwner);
     CheckWin32(::EmptyClipboard(), "EmptyClipboard");
+    if (emptied)
+        emptied();
     for (const UINT format : formats)
         ::SetClipboardData(format, nullptr); // no handle to check: null is the offer itself
 }

@@ -2,6 +2,8 @@
 // the system's ANSI code page, offered together with the same text as Unicode text so that no
 // character is lost to programs that read that. The clipboard is opened with an owner window of
 // the caller's (borrowed): Windows refuses SetClipboardData after EmptyClipboard without one.
+// While another program holds the clipboard an open waits (200 ms at most) handling the messages
+// sent to this thread, among them that program's requests for formats this window offered.
 #pragma once
 
 #ifndef NOMINMAX
@@ -37,7 +39,9 @@ public:
 
     // Replaces the clipboard's content with formats whose data the owner window makes when a
     // program asks for it (WM_RENDERFORMAT), or for good before it goes (WM_RENDERALLFORMATS).
-    void Offer(const std::vector<UINT>& formats);
+    // emptied runs once the clipboard is emptied (the earlier owner told), before the formats are
+    // offered and the clipboard is closed, which tells clipboard viewers at once.
+    void Offer(const std::vector<UINT>& formats, const std::function<void()>& emptied = {});
     // In WM_RENDERFORMAT, with the clipboard opened by the program that asks: UTF-8 text widened
     // straight into the clipboard's memory as Unicode text (the system makes the 8-bit text from
     // it for a program that asks), and a private format's bytes.

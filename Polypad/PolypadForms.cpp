@@ -107,6 +107,13 @@ TPolypadForm::TPolypadForm(HWND parentWindow, bool docked)
     }
 }
 
+// The exact copy's clipboard format, registered once per session of the system.
+static UINT ExactCopyFormat()
+{
+    static const UINT format = ::RegisterClipboardFormatW(kExactCopyFormatName);
+    return format;
+}
+
 TPolypadForm::~TPolypadForm()
 {
     // A window destroyed late has handed the table back already; another window may have it now.
@@ -114,11 +121,9 @@ TPolypadForm::~TPolypadForm()
         FTable->SetNotifyWindow(nullptr);
     // The hints erase themselves from the map as the manager frees them.
     FHintManager.reset();
-    try {
-        RenderOfferedCopyForGood();
-    } catch (const std::exception&) {
-        // A window going away has nowhere to report to; the clipboard keeps what it could take.
-    }
+    // A window going away has nowhere to report to; the clipboard keeps what it could take.
+    RenderOfferedCopyForGood();
+    FOfferedCopy.reset();
     FClipboard.reset();
     FColumns.reset();
     FTableWindow.reset();
@@ -192,8 +197,10 @@ void TPolypadForm::CreateActions()
                                "Распределить невязку незамкнутого хода пропорционально длинам и замкнуть контур", -1,
                                &TPolypadForm::AdjustTraverseActionExecute);
     PasteCoursesAction = add("Вставить ход",
-                             "Вставить после текущей вершины ход из буфера обмена: строки «направление<TAB>длина», "
-                             "в пустую таблицу — после строки «X<TAB>Y» начальной точки",
+                             "Вставить после текущей вершины ход из буфера обмена: строки «направление<TAB>длина"
+                             "[<TAB>кривизна]», как их дают столбцы «Дирекционный угол», «Длина ребра» (у дуги — "
+                             "длина дуги) и «Кривизна дуги»; в пустую таблицу — после строки «X<TAB>Y» начальной "
+                             "точки",
                              -1, &TPolypadForm::PasteCoursesActionExecute);
 
     auto column = [this](const char* caption, bool checked, std::initializer_list<TTableColumnKind> kinds) {
@@ -267,13 +274,13 @@ void TPolypadForm::CreateComponents()
     ToolBar = std::make_unique<TToolBar>(Handle(), ToolBarImageList.get(), true);
     BuildToolBar();
     ToolBar->OnHint = [this](const std::string& hint) {
-        ShowStatusHint(hint.empty() ? FilledPartsNote(FFilledParts) : hint);
+        ShowStatusHint(hint.empty() ? FilledPartsNote(FilledParts()) : hint);
     };
 
     MainStatusBar = std::make_unique<TStatusBar>(Handle(), true);
 
     Panel1 = std::make_unique<TPanel>(Handle(), kNoViewRightText);
-    Panel1->OnMouseMove = [this] { ShowStatusHint(FilledPartsNote(FFilledParts)); };
+    Panel1->OnMouseMove = [this] { ShowStatusHint(FilledPartsNote(FilledParts())); };
     SimpleGrid = std::make_unique<TSimpleGrid>();
     SimpleGrid->CreateGrid(Panel1->Handle(), 0, 0, 10, 10);
     Panel1->FillChild = SimpleGrid->Handle();
@@ -455,6 +462,7 @@ void TPolypadForm::Initialize(IHostApplication* host, TTable* table, bool keepEd
 
     LoadGridPosition();
     FClipboard = std::make_unique<TOxClipboard>(Handle());
+    FOfferedCopy = std::make_unique<TDelayedCopy>(*FClipboard, std::vector<UINT>{CF_UNICODETEXT, ExactCopyFormat()});
     UpdateGridAccess();
     FModified = false;
     UpdateActions();
@@ -668,10 +676,11 @@ LRESULT TPolypadForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         RenderOfferedCopyForGood();
         return 0;
     case WM_DESTROYCLIPBOARD:
-        FOfferedCopy.reset();
+        if (FOfferedCopy)
+            FOfferedCopy->Drop();
         return 0;
     case WM_MOUSEMOVE:
-        ShowStatusHint(FilledPartsNote(FFilledParts));
+        ShowStatusHint(FilledPartsNote(FilledParts()));
         break;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE)
@@ -729,8 +738,12 @@ void TPolypadForm::FillFromMap(bool userStep)
     // may be off after a paste or a clear) stay one undo step away from the fill.
     if (userStep || FModified || !FHistory->IsClean())
         FHistory->ReplaceAllBy(TTableEdit::teFill,
-                               [&] { warning = FillTableFromMapObject(FHost.get(), *FTable, &parts); }, before,
-                               {0, before.Col});
+                               [&] {
+                                   warning = FillTableFromMapObject(FHost.get(), *FTable, &parts);
+                                   if (!warning)
+                                       FHistory->SetFilledParts(parts); // the step's, undone with the rows
+                               },
+                               before, {0, before.Col});
     else
         warning = FillTableFromMapObject(FHost.get(), *FTable, &parts);
     if (warning) {
@@ -757,7 +770,7 @@ void TPolypadForm::UpdateClosedAction()
 
 void TPolypadForm::UpdateMapObjectActionExecute()
 {
-    if (FFilledParts > 1 && !Confirm(JoinPartsQuestion(FFilledParts)))
+    if (FilledParts() > 1 && !Confirm(JoinPartsQuestion(FilledParts())))
         return;
     if (const TMapWarning warning = UpdateMapObject(FHost.get(), FTable->ContourPart())) {
         Warn(*warning);
@@ -769,7 +782,7 @@ void TPolypadForm::UpdateMapObjectActionExecute()
 
 void TPolypadForm::SetFilledParts(long parts)
 {
-    FFilledParts = parts;
+    FHistory->SetFilledParts(parts);
     ShowStatusHint(FilledPartsNote(parts));
 }
 
@@ -836,43 +849,34 @@ TColumnGroups TPolypadForm::VisibleColumnGroups() const
     return visible;
 }
 
-// The exact copy's clipboard format, registered once per session of the system.
-static UINT ExactCopyFormat()
-{
-    static const UINT format = ::RegisterClipboardFormatW(kExactCopyFormatName);
-    return format;
-}
-
 void TPolypadForm::CopyToClipboardActionExecute()
 {
-    auto copy = std::make_unique<TTableCopy>(*FTable, VisibleColumnGroups(), FDigits, DecimalSeparator());
-    // Beside the text as shown, the rows at full precision for another Polypad window. Emptying
-    // the clipboard drops an earlier copy of this window's (WM_DESTROYCLIPBOARD) before this one
-    // is kept.
-    FClipboard->Offer({CF_UNICODETEXT, ExactCopyFormat()});
-    FOfferedCopy = std::move(copy);
+    // Beside the text as shown, the rows at full precision for another Polypad window.
+    std::shared_ptr<const TTableCopy> copy =
+        std::make_shared<TTableCopy>(*FTable, VisibleColumnGroups(), FDigits, DecimalSeparator());
+    FOfferedCopy->Offer([copy](UINT format) {
+        if (format == CF_UNICODETEXT)
+            TOxClipboard::PutRenderedText(copy->Text());
+        else
+            TOxClipboard::PutRenderedData(format, copy->ExactRows());
+    });
 }
 
-void TPolypadForm::RenderOfferedCopy(UINT format) const
+// A program waits for the data: a failure gives it none and is told here, not in a box.
+void TPolypadForm::RenderOfferedCopy(UINT format)
 {
     if (!FOfferedCopy)
         return;
-    if (format == CF_UNICODETEXT)
-        TOxClipboard::PutRenderedText(FOfferedCopy->Text());
-    else if (format == ExactCopyFormat())
-        TOxClipboard::PutRenderedData(format, FOfferedCopy->ExactRows());
+    const std::string failure = FOfferedCopy->RenderFormat(format);
+    if (!failure.empty() && !FDestroyRequested)
+        ShowStatusHint("Копия таблицы не передана в буфер обмена: " + failure);
 }
 
 // Before the window goes: a copy the clipboard still holds is made whole, for pastes after it.
 void TPolypadForm::RenderOfferedCopyForGood()
 {
-    if (!FOfferedCopy || !FClipboard)
-        return;
-    FClipboard->RenderAll([this] {
-        RenderOfferedCopy(CF_UNICODETEXT);
-        RenderOfferedCopy(ExactCopyFormat());
-    });
-    FOfferedCopy.reset();
+    if (FOfferedCopy)
+        FOfferedCopy->RenderRest();
 }
 
 void TPolypadForm::PasteFromClipboardActionExecute()
@@ -1104,21 +1108,20 @@ void TPolypadForm::PasteCoursesActionExecute()
     // The courses go after the current vertex; into an empty table after the start vertex,
     // which the text then has to give.
     const bool empty = FTable->Count() == 0;
-    TCourseList list;
+    const TTableCell cell = CurrentCell();
+    const std::int32_t from = cell.Row >= 0 && cell.Row < FTable->Count() ? cell.Row : FTable->Count() - 1;
+    std::vector<TVertexRecord> rows;
     try {
-        list = ReadCourses(Narrow(FClipboard->GetText()), DecimalSeparator(), empty, empty);
+        const TCourseList list = ReadCourses(Narrow(FClipboard->GetText()), DecimalSeparator(), empty, empty);
+        if (empty)
+            rows.push_back({list.Start->X, list.Start->Y, 0});
+        const std::vector<TVertexRecord> traverse =
+            TraverseVertices(empty ? *list.Start : FTable->GetVertex(from), list.Courses);
+        rows.insert(rows.end(), traverse.begin(), traverse.end());
     } catch (const ECourseError& e) {
         Warn(e.what());
         return;
     }
-    const TTableCell cell = CurrentCell();
-    const std::int32_t from = cell.Row >= 0 && cell.Row < FTable->Count() ? cell.Row : FTable->Count() - 1;
-    std::vector<TVertexRecord> rows;
-    if (empty)
-        rows.push_back({list.Start->X, list.Start->Y, 0});
-    const std::vector<TVertexRecord> traverse =
-        TraverseVertices(empty ? *list.Start : FTable->GetVertex(from), list.Courses);
-    rows.insert(rows.end(), traverse.begin(), traverse.end());
     const std::int32_t at = empty ? 0 : from + 1;
     const std::int32_t last = at + static_cast<std::int32_t>(rows.size()) - 1;
     const int col = cell.Col >= 0 ? cell.Col : SimpleGrid->DataCol();
@@ -1497,12 +1500,16 @@ void TPolypadForm::StepThroughHistory(bool redo)
         return;
     const std::vector<TTableHistory::TRowRange> runs = FHistory->RowsRewrittenBy(redo);
     std::optional<TTableCell> cell;
+    const long parts = FilledParts();
     {
         const auto expected = FFiguresChanges.Expect(FiguresRuns(runs));
         cell = redo ? FHistory->Redo() : FHistory->Undo();
     }
     if (cell)
         ShowRowsOfHistory(*cell, runs);
+    // The rows came back with what they were filled from: its note too.
+    if (FilledParts() != parts)
+        ShowStatusHint(FilledPartsNote(FilledParts()));
 }
 
 void TPolypadForm::ShowRowsOfHistory(TTableCell cell, const std::vector<TTableHistory::TRowRange>& runs)

@@ -18,6 +18,7 @@
 #include "Polypad/MapObjects.h"
 #include "Polypad/OrvexPaintHints.h"
 #include "Polypad/OutlineOverlay.h"
+#include "Polypad/DelayedCopy.h"
 #include "Polypad/OxClipboard.h"
 #include "Polypad/TableCopy.h"
 #include "Polypad/TableHistory.h"
@@ -132,7 +133,7 @@ public:
     std::unique_ptr<TTableColumns> FColumns;
     std::int32_t FDigits = kMaxDigits;
     std::unique_ptr<TOxClipboard> FClipboard;
-    std::unique_ptr<TTableCopy> FOfferedCopy; // the copy the clipboard holds until a program asks
+    std::unique_ptr<TDelayedCopy> FOfferedCopy; // the copy the clipboard holds until a program asks
     HWND FModuleWindow = nullptr;
     bool FSynchronizationMode = true;
     bool FEditingMode = false;
@@ -166,6 +167,8 @@ public:
     void ShowStatusHint(const std::string& text);
     // Notes how many parts the rows were filled from, in the status bar while more than one.
     void SetFilledParts(long parts);
+    // The parts of the shape the rows were filled from; the history keeps it with the rows.
+    long FilledParts() const { return FHistory ? FHistory->FilledParts() : 0; }
     bool Confirm(const std::string& text);
     // Insert, Ctrl+Up, Ctrl+Down, Ctrl+Delete; false for any other key.
     bool RunRowKeyCommand(UINT key, bool none, bool ctrl);
@@ -187,7 +190,7 @@ public:
     void PasteFromClipboardActionExecute();
     std::string BuildClipboardText() const;
     TColumnGroups VisibleColumnGroups() const;
-    void RenderOfferedCopy(UINT format) const;
+    void RenderOfferedCopy(UINT format);
     void RenderOfferedCopyForGood();
     char DecimalSeparator() const;
 
@@ -316,8 +319,6 @@ private:
     // selection, the view or the window's activation may have changed it.
     bool FGridAccessStale = false;
     std::string FGridAccessFailure; // the failure last told of the grid's access, until one succeeds
-    // Rows filled from a shape of several parts, which an update would write as one.
-    long FFilledParts = 0;
     std::string FFiguresText;
     // The figures' sums, kept up to date with the rows the table announced as changed.
     TFiguresTree FFiguresTree;

@@ -71,8 +71,8 @@ TTableHistory::TPending TTableHistory::Begin(TTableEdit edit, TTableColumnKind c
 {
     Assert(ranges.size() <= std::extent_v<decltype(TStep::Spans)>);
     DropIfStale();
-    TPending pending{edit, column, ranges, FTable.Count(), FTable.Closed(), FTable.ChangeCount(), false, {},
-                     cellBefore, cellAfter};
+    TPending pending{edit, column, ranges, FTable.Count(), FTable.Closed(), FFilledParts, FTable.ChangeCount(),
+                     false, {}, cellBefore, cellAfter};
     std::size_t rows = 0;
     for (const TRowRange& r : ranges) {
         Assert(r.Start >= 0 && r.Count >= 0 && r.Start <= pending.CountBefore - r.Count, kNoSuchRow);
@@ -104,6 +104,7 @@ void TTableHistory::SpansAfter(const TPending& pending, TSpan (&spans)[2]) const
 // After a change that failed: puts back what it had done; without its rows the steps are stale.
 void TTableHistory::PutBack(const TPending& pending)
 {
+    FFilledParts = pending.PartsBefore;
     if (FTable.ChangeCount() == pending.ChangesBefore)
         return;
     bool restored = false;
@@ -156,6 +157,8 @@ bool TTableHistory::KeepStep(const TPending& pending)
     step.Column = pending.Column;
     step.ClosedBefore = pending.ClosedBefore;
     step.ClosedAfter = FTable.Closed();
+    step.PartsBefore = pending.PartsBefore;
+    step.PartsAfter = FFilledParts;
     step.CellBefore = pending.CellBefore;
     step.CellAfter = pending.CellAfter;
     step.SpanCount = static_cast<std::uint8_t>(pending.Ranges.size());
@@ -218,6 +221,7 @@ void TTableHistory::Apply(const TStep& step, bool forward)
         offset += was.size() + is.size();
     }
     FTable.ReplaceRows(std::span(replacements, step.SpanCount), forward ? step.ClosedAfter : step.ClosedBefore);
+    FFilledParts = forward ? step.PartsAfter : step.PartsBefore;
     Seen();
 }
 
@@ -347,7 +351,11 @@ bool TTableHistory::ClearTable(TTableCell cellBefore, TTableCell cellAfter)
 {
     const TRowRange range{0, FTable.Count()};
     return Record(TTableEdit::teClear, ckNone, std::span(&range, 1),
-                  [&] { FTable.ReplaceRows(0, range.Count, {}, false); }, cellBefore, cellAfter);
+                  [&] {
+                      FTable.ReplaceRows(0, range.Count, {}, false);
+                      FFilledParts = 0;
+                  },
+                  cellBefore, cellAfter);
 }
 
 bool TTableHistory::SetClosed(bool closed, TTableCell cellBefore, TTableCell cellAfter)
@@ -360,8 +368,14 @@ bool TTableHistory::ReplaceAll(TTableEdit edit, std::span<const TVertexRecord> r
                                TTableCell cellBefore, TTableCell cellAfter)
 {
     const TRowRange range{0, FTable.Count()};
-    return Record(edit, ckNone, std::span(&range, 1), [&] { FTable.ReplaceRows(0, range.Count, rows, closed); },
-                  cellBefore, cellAfter);
+    return Record(
+        edit, ckNone, std::span(&range, 1),
+        [&] {
+            FTable.ReplaceRows(0, range.Count, rows, closed);
+            if (edit == TTableEdit::tePaste)
+                FFilledParts = 0;
+        },
+        cellBefore, cellAfter);
 }
 
 bool TTableHistory::ReplaceAllBy(TTableEdit edit, const std::function<void()>& change, TTableCell cellBefore,

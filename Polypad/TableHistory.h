@@ -4,6 +4,9 @@
 // after. Undo and redo put those rows back with one announcement of the table, so a step costs
 // in proportion to the rows it moved, not to the table.
 //
+// What the rows were filled from goes with them: the number of parts of the shape a fill read
+// (the window asks before it writes several parts back as one), undone and redone with the rows.
+//
 // The history borrows the table (the editor window owns both) and owns its steps. It holds at
 // most ByteLimit() bytes of them, dropping the oldest. A change made to the table without the
 // history makes every step stale: they are dropped as soon as the history notices it.
@@ -71,18 +74,25 @@ public:
     bool DeleteRow(std::int32_t row, TTableCell cellBefore, TTableCell cellAfter);
     bool MoveRowUp(std::int32_t row, TTableCell cellBefore, TTableCell cellAfter);
     bool MoveRowDown(std::int32_t row, TTableCell cellBefore, TTableCell cellAfter);
-    // No rows, open: what "Очистить таблицу" leaves.
+    // No rows, open: what "Очистить таблицу" leaves. Filled from no parts.
     bool ClearTable(TTableCell cellBefore, TTableCell cellAfter);
     bool SetClosed(bool closed, TTableCell cellBefore, TTableCell cellAfter);
     // Replaces every row and the closed flag in one announcement; edit is tePaste or teFill.
     // (ReplaceAllBy below also takes teAdjust, a change computed from the rows themselves.)
+    // Rows pasted are filled from no parts.
     bool ReplaceAll(TTableEdit edit, std::span<const TVertexRecord> rows, bool closed, TTableCell cellBefore,
                     TTableCell cellAfter);
     // Lets change rewrite the table by any means (the fill from the map reads the Host into it)
     // and keeps the whole table before and after as one step. When change throws, the rows it
-    // found are put back before the exception goes on.
+    // found are put back before the exception goes on. A fill calls SetFilledParts inside change.
     bool ReplaceAllBy(TTableEdit edit, const std::function<void()>& change, TTableCell cellBefore,
                       TTableCell cellAfter);
+
+    // The number of parts of the shape the rows were filled from (0 when they were not). Set
+    // inside a command's change it is the step's own, and undo and redo bring it back with the
+    // rows; outside one it says what the rows now are (after a write of them as one part).
+    long FilledParts() const { return FFilledParts; }
+    void SetFilledParts(long parts) { FFilledParts = parts; }
 
     bool CanUndo() const;
     bool CanRedo() const;
@@ -132,6 +142,8 @@ private:
         bool ClosedBefore = false;
         bool ClosedAfter = false;
         std::uint8_t SpanCount = 0;
+        long PartsBefore = 0;
+        long PartsAfter = 0;
         TSpan Spans[2];
         TTableCell CellBefore;
         TTableCell CellAfter;
@@ -146,6 +158,7 @@ private:
         std::span<const TRowRange> Ranges;
         std::int32_t CountBefore;
         bool ClosedBefore;
+        long PartsBefore;
         std::uint64_t ChangesBefore;
         bool Kept; // Before holds the rows
         std::vector<TVertexRecord> Before;
@@ -178,6 +191,7 @@ private:
     std::deque<TStep> FSteps;
     // Steps [0, FIndex) are done, the rest can be redone.
     std::size_t FIndex = 0;
+    long FFilledParts = 0;
     // The index at which the table is clean, or -1 when that state is gone.
     std::ptrdiff_t FCleanIndex = 0;
     // The table after the history's last own change: a change made without the history moves

@@ -1,10 +1,15 @@
 #include "Polypad/Courses.h"
 
+#include "Polypad/Coordinates.h"
+#include "Polypad/ExchangeText.h"
+#include "TableTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -147,25 +152,160 @@ TEST(CourseTextReading, BadLinesNameTheirNumberAndTheFault)
     }
 }
 
-TEST(CourseTextReading, PasteLimitsHold)
+// The paste's limits hold, and the message names the limit and the line.
+TEST(CourseTextReading, PasteLimitsNameTheLine)
 {
     std::string text;
     for (int i = 0; i < 10002; ++i)
         text += "10-0-0\t1\n";
-    EXPECT_THROW(ReadCourses(text, '.', false, false), ERangeError);
-    EXPECT_THROW(ReadCourses("10-0-0\t1\t\t\t\t\t\t\t\t\t\t\t1\n", '.', false, false), ERangeError);
+    try {
+        ReadCourses(text, '.', false, false);
+        ADD_FAILURE() << "10002 lines were read";
+    } catch (const ECourseError& e) {
+        EXPECT_STREQ(e.what(), "Строка 10002: за один раз читается не больше 10001 строки");
+    }
+    text.resize(text.size() - 9); // 10001 lines read
+    EXPECT_EQ(ReadCourses(text, '.', false, false).Courses.size(), 10001u);
+    try {
+        ReadCourses("10-0-0\t1\n10-0-0\t1\t\t\t\t\t\t\t\t\t\t\t1\n", '.', false, false);
+        ADD_FAILURE() << "13 fields were read";
+    } catch (const ECourseError& e) {
+        EXPECT_STREQ(e.what(), "Строка 2: больше трёх полей");
+    }
+    // Empty fields after the course are nothing to refuse, however many.
+    EXPECT_EQ(ReadCourses("10-0-0\t1\t\t\t\t\t\t\t\t\t\t\t\t\n", '.', false, false).Courses.size(), 1u);
 }
 
-// A square of cardinal courses comes back onto its start exactly.
+// Texts that other programs write read as the lines mean: a UTF-8 byte order mark before the
+// start line, lines ended by CR alone, blanks around the dashes of a direction.
+TEST(CourseTextReading, OtherProgramsTexts)
+{
+    const TCourseList bom = ReadCourses("\xEF\xBB\xBF" "100\t200\n10-0-0\t5\n", '.', true, true);
+    ASSERT_TRUE(bom.Start.has_value());
+    EXPECT_EQ(bom.Start->X, 100);
+    EXPECT_EQ(bom.Start->Y, 200);
+    ASSERT_EQ(bom.Courses.size(), 1u);
+
+    const TCourseList cr = ReadCourses("100\t200\r10-0-0\t5\r\r20-0-0\t6\r", '.', true, true);
+    ASSERT_EQ(cr.Courses.size(), 2u);
+    EXPECT_EQ(cr.Courses[1].Length, 6);
+    EXPECT_EQ(cr.Courses[1].Line, 4); // the empty line between counts
+
+    const TDirectionCase cases[] = {
+        {"45 - 30 - 15", 45 + 30 / 60.0 + 15 / 3600.0},
+        {"45 -30- 15", 45 + 30 / 60.0 + 15 / 3600.0},
+        {"СВ 45 - 30", 45.5},
+    };
+    for (const TDirectionCase& c : cases)
+        EXPECT_NEAR(ParseCourseDirection(c.Text), c.Degrees, 1e-12) << c.Text;
+    for (const char* bad : {"45 - - 30", "- 45 30", "45 30 -"})
+        EXPECT_THROW(ParseCourseDirection(bad), EConvertError) << bad;
+
+    // Seconds below 60 as written that a double rounds to 60: the message says so.
+    try {
+        ParseCourseDirection("45-30-59.99999999999999999");
+        ADD_FAILURE() << "read";
+    } catch (const EConvertError& e) {
+        EXPECT_STREQ(e.what(), "направление «45-30-59.99999999999999999» не читается: секунды «59.99999999999999999» "
+                               "округляются до 60 (точнее 15 значащих цифр число не хранит)");
+    }
+}
+
+// Each length is finite, their sum is not: the line whose vertex leaves the doubles is named.
+TEST(TraverseVertexComputation, RefusesAVertexThatIsNotFinite)
+{
+    const TCourseList list = ReadCourses("0\t0\n0°\t1e308\n0°\t1e308\n", '.', true, true);
+    try {
+        TraverseVertices(*list.Start, list.Courses);
+        ADD_FAILURE() << "an infinite vertex was computed";
+    } catch (const ECourseError& e) {
+        EXPECT_EQ(e.Line(), 3);
+        EXPECT_STREQ(e.what(), "Строка 3: координаты вершины после этого курса выходят за пределы чисел");
+    }
+    // From a start near the limit a single course is enough; westward as well.
+    const TCourse west[] = {{270, 1e308, 0, 7}};
+    EXPECT_THROW(TraverseVertices(FloatPoint(0, -1.7e308), west), ECourseError);
+}
+
+// A square of cardinal courses comes back onto its start exactly; a course's convexity goes to
+// the vertex it ends at.
 TEST(TraverseVertexComputation, CardinalCoursesCloseExactly)
 {
-    const TCourse courses[] = {{0, 10.001, 0}, {90, 10.001, 0.5}, {180, 10.001, 0}, {270, 10.001, 0}};
+    const TCourse courses[] = {{0, 10.001, 0}, {90, 10.001, 0}, {180, 10.001, 0}, {270, 10.001, 0}};
     const auto rows = TraverseVertices(FloatPoint(6543210.123, 2345678.456), courses);
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0].Y, 2345678.456);
-    EXPECT_EQ(rows[1].ArcConvexity, 0.5);
     EXPECT_EQ(rows[3].X, 6543210.123);
     EXPECT_EQ(rows[3].Y, 2345678.456);
+    const TCourse arc[] = {{90, 10, 0.5}};
+    EXPECT_EQ(TraverseVertices(FloatPoint(0, 0), arc)[0].ArcConvexity, 0.5);
+}
+
+// An open contour with arcs of both signs up to a half circle, its vertices chosen by hand:
+// A (5000, 3000); to B (5050, 3000) straight; to C (5050, 3100) a quarter arc (convexity
+// tan 22.5° = √2 − 1, radius 100/√2, length 25√2·π); to D (4990, 3100) a half circle turning the
+// other way (−1, length 30π); to E (4990, 3050) a sixth of a circle, −60° (−tan 15° = √3 − 2,
+// radius 50, length 50π/3); to F (5010, 3070) a third, +120° (tan 30° = 1/√3, radius 20√2/√3,
+// length 40√2·π/(3√3)).
+struct THandContour {
+    std::vector<TVertexRecord> Rows;
+    std::vector<TCourse> Courses;
+};
+
+THandContour HandContour()
+{
+    const double pi = 3.141592653589793, r2 = std::sqrt(2.0), r3 = std::sqrt(3.0);
+    THandContour c;
+    c.Rows = {{5000, 3000, 0}, {5050, 3000, 0}, {5050, 3100, r2 - 1}, {4990, 3100, -1},
+              {4990, 3050, r3 - 2}, {5010, 3070, 1 / r3}};
+    c.Courses = {{0, 50, 0}, {90, 25 * r2 * pi, r2 - 1}, {180, 30 * pi, -1}, {270, 50 * pi / 3, r3 - 2},
+                 {45, 40 * r2 * pi / (3 * r3), 1 / r3}};
+    return c;
+}
+
+// Courses of arcs take the arc's own length, as the "Длина ребра" column shows it, over the
+// chord's direction.
+TEST(TraverseVertexComputation, ArcCoursesTakeTheArcLength)
+{
+    const THandContour hand = HandContour();
+    const auto rows = TraverseVertices(FloatPoint(5000, 3000), hand.Courses);
+    ASSERT_EQ(rows.size(), 5u);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_NEAR(rows[i].X, hand.Rows[i + 1].X, 1e-9) << i;
+        EXPECT_NEAR(rows[i].Y, hand.Rows[i + 1].Y, 1e-9) << i;
+        EXPECT_EQ(rows[i].ArcConvexity, hand.Rows[i + 1].ArcConvexity) << i;
+    }
+}
+
+// The table's own "Длина ребра", "Дирекционный угол" and "Кривизна дуги" columns, copied and
+// pasted as courses after the first vertex, rebuild the contour: turned so that no direction is
+// a whole degree, its angles come with whole seconds (0.5" is 0.3 mm over 111 m).
+TEST(TraverseVertexComputation, TableColumnsRoundTripAsCourses)
+{
+    const THandContour hand = HandContour();
+    for (const double turn : {0.0, 12.3456, 200.0}) {
+        const double a = turn * 3.141592653589793 / 180;
+        std::vector<TVertexRecord> turned;
+        for (const TVertexRecord& r : hand.Rows) {
+            const double x = r.X - 5000, y = r.Y - 3000;
+            turned.push_back({5000 + x * std::cos(a) - y * std::sin(a), 3000 + x * std::sin(a) + y * std::cos(a),
+                              r.ArcConvexity});
+        }
+        TTable table(std::make_unique<FixedAxesHost>());
+        for (const TVertexRecord& r : turned)
+            table.AddRow(FloatPoint(r.X, r.Y), r.ArcConvexity);
+        TColumnGroups groups{};
+        groups[cgEdgeLength] = groups[cgDirectionAngle] = groups[cgArcConvexity] = true;
+        const std::string copy = BuildClipboardText(table, groups, 7, '.');
+        const TCourseList list = ReadCourses("5000\t3000\n" + copy, '.', true, true);
+        ASSERT_EQ(list.Courses.size(), 5u) << copy;
+        const auto rows = TraverseVertices(*list.Start, list.Courses);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_NEAR(rows[i].X, turned[i + 1].X, 1e-3) << turn << " " << i;
+            EXPECT_NEAR(rows[i].Y, turned[i + 1].Y, 1e-3) << turn << " " << i;
+            EXPECT_NEAR(rows[i].ArcConvexity, turned[i + 1].ArcConvexity, 1e-7) << turn << " " << i;
+        }
+    }
 }
 
 // A long traverse far from the origin, lengths to the millimetre: every vertex within 1e-7 of an

@@ -198,6 +198,52 @@ TEST_F(TableHistoryTest, FillByAnyMeansIsOneStep)
     EXPECT_TRUE(SameState(after, StateOf(*Table)));
 }
 
+// What the rows were filled from comes back with them: a fill from three parts, then a paste
+// or a clear (no parts), then a typed cell; undo and redo bring each state's parts back, a
+// failed command leaves them, and a write as one part outside any step says what the rows are.
+TEST_F(TableHistoryTest, FilledPartsFollowTheRows)
+{
+    const std::vector<std::function<bool(TTableHistory&)>> emptying = {
+        [](TTableHistory& h) { return h.ReplaceAll(TTableEdit::tePaste, ManyRows(4), false, kCellA, kCellB); },
+        [](TTableHistory& h) { return h.ClearTable(kCellA, kCellB); },
+    };
+    for (const auto& empty : emptying) {
+        Make(kRows, false);
+        ASSERT_TRUE(History->ReplaceAllBy(TTableEdit::teFill, [&] {
+            Table->ReplaceRows(0, Table->Count(), ManyRows(9), true);
+            History->SetFilledParts(3);
+        }, kCellA, kCellB));
+        EXPECT_EQ(History->FilledParts(), 3);
+        ASSERT_TRUE(empty(*History));
+        EXPECT_EQ(History->FilledParts(), 0);
+        ASSERT_TRUE(History->AddRow(FloatPoint(1, 2), 0, kCellA, kCellB));
+        EXPECT_EQ(History->FilledParts(), 0);
+        EXPECT_THROW(History->ReplaceAllBy(TTableEdit::teFill, [&] {
+            Table->ReplaceRows(0, Table->Count(), ManyRows(5), false);
+            History->SetFilledParts(5);
+            throw Exception("отказ карты");
+        }, kCellA, kCellB), Exception);
+        EXPECT_EQ(History->FilledParts(), 0);
+
+        History->Undo();
+        EXPECT_EQ(History->FilledParts(), 0);
+        History->Undo();
+        EXPECT_EQ(History->FilledParts(), 3);
+        History->Undo();
+        EXPECT_EQ(History->FilledParts(), 0);
+        History->Redo();
+        EXPECT_EQ(History->FilledParts(), 3);
+        History->Redo();
+        EXPECT_EQ(History->FilledParts(), 0);
+        History->Undo();
+        History->SetFilledParts(1); // written to the map as one part
+        EXPECT_EQ(History->FilledParts(), 1);
+        ASSERT_TRUE(History->SetClosed(false, kCellA, kCellB));
+        History->Undo();
+        EXPECT_EQ(History->FilledParts(), 1);
+    }
+}
+
 // Undo walks back through several steps of different kinds, redo forward again.
 TEST_F(TableHistoryTest, ChainOfStepsWalksBothWays)
 {

@@ -161,18 +161,30 @@ TEST_F(FormCourses, ATraverseIntoAnEmptyTableStartsAtItsStartVertex)
     EXPECT_EQ(FTable->Count(), 3);
 }
 
+// A line that does not read, a vertex past the doubles (each length finite, their sum not) and a
+// text longer than a paste takes: a warning names the line, the table and its history stay.
 TEST_F(FormCourses, ABadLineIsNamedAndTheTableKept)
 {
     TPolypadForm& form = OpenParcel();
     const std::vector<TRow> parcel = Rows(*FTable);
     const std::string undoBefore = form.UndoAction->Hint();
     ClickCell(ckX, 2);
-    PutOnClipboard(L"90-0-0\t10\n45-30-15\tабв\n");
-    const std::vector<std::string> warnings = ChooseFromContextMenu(*form.PasteCoursesAction, L"Вставить ход", true);
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_THAT(warnings[0], HasSubstr("Строка 2: длина «абв» не читается"));
-    EXPECT_EQ(Rows(*FTable), parcel);
-    EXPECT_EQ(form.UndoAction->Hint(), undoBefore);
+    std::wstring tooLong;
+    for (int i = 0; i < 10002; ++i)
+        tooLong += L"10-0-0\t1\n";
+    const std::pair<std::wstring, const char*> cases[] = {
+        {L"90-0-0\t10\n45-30-15\tабв\n", "Строка 2: длина «абв» не читается"},
+        {L"0°\t1e308\n0°\t1e308\n", "Строка 2: координаты вершины после этого курса выходят за пределы чисел"},
+        {tooLong, "Строка 10002: за один раз читается не больше 10001 строки"},
+    };
+    for (const auto& [text, message] : cases) {
+        PutOnClipboard(text);
+        const std::vector<std::string> warnings = ChooseFromContextMenu(*form.PasteCoursesAction, L"Вставить ход", true);
+        ASSERT_EQ(warnings.size(), 1u) << message;
+        EXPECT_THAT(warnings[0], HasSubstr(message));
+        EXPECT_EQ(Rows(*FTable), parcel);
+        EXPECT_EQ(form.UndoAction->Hint(), undoBefore);
+    }
 
     // Not offered outside editing mode.
     form.EditingModeAction->Execute();

@@ -190,6 +190,41 @@ TEST_F(FormFigures, AShapeOfSeveralPartsIsNamedAtTheFillAndItsUpdateAsksBeforeJo
     EXPECT_EQ(form.MainStatusBar->PanelText(0), "");
 }
 
+// Whatever brings the rows back brings back what they were filled from: after a paste or a clear,
+// "Отменить" gives the note and the question before joining the parts again, "Повторить" takes
+// them away with the rows.
+TEST_F(FormFigures, UndoBringsBackTheQuestionBeforeJoiningParts)
+{
+    TPolypadForm& form = Open(true);
+    Select(105);
+    Click(*form.FillTableFromMapObjectAction);
+    ASSERT_EQ(FTable->Count(), 7);
+    const std::vector<TRow> filled = Rows(*FTable);
+    const std::string note = "Контур из 2 частей: в таблице они идут одна за другой";
+    const std::wstring before = Geometry(105);
+    for (const bool paste : {true, false}) {
+        SCOPED_TRACE(paste ? "paste" : "clear");
+        if (paste)
+            Paste(L"1\t2\n3\t4");
+        else
+            Click(*form.ClearTableAction);
+        EXPECT_EQ(form.MainStatusBar->PanelText(0), "");
+        Click(*form.UndoAction);
+        ASSERT_EQ(Rows(*FTable), filled);
+        EXPECT_EQ(form.MainStatusBar->PanelText(0), note);
+        const std::vector<std::string> asked = Answering({IDNO}, [&] { Click(*form.UpdateMapObjectAction); });
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0], "Таблица заполнена из 2 частей контура. Объект будет обновлён одной частью из всех "
+                            "строк таблицы. Продолжить?");
+        EXPECT_EQ(Geometry(105), before);
+
+        Click(*form.RedoAction);
+        EXPECT_EQ(form.MainStatusBar->PanelText(0), "");
+        Click(*form.UndoAction);
+        EXPECT_EQ(form.MainStatusBar->PanelText(0), note);
+    }
+}
+
 TEST_F(FormFigures, CopySummaryPutsThePanelsLineOnTheClipboard)
 {
     TPolypadForm& form = OpenParcel();

@@ -11,7 +11,9 @@
 
 #include <gmock/gmock.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -338,6 +340,57 @@ TEST_F(FormUndo, ACopyIsTheTableAsCopiedWhenPastedLaterAndOutlivesItsWindow)
     hostsim::SetClipboardText(host, L"1\t2");
     Destroy();
     EXPECT_EQ(hostsim::ClipboardText(host), L"1\t2");
+}
+
+// Another program opens the clipboard and, holding it, asks for the copy's text just as the user
+// copies again: it gets the copy it opened, and the new copy is made without an error box.
+TEST_F(FormUndo, AProgramReadingTheCopyWhileTheUserCopiesAgainWaitsForNeither)
+{
+    TPolypadForm& form = OpenParcel();
+    const std::string first = form.BuildClipboardText();
+    Click(*form.CopyToClipboardAction);
+    ClickCell(ckX, 1);
+    Type(L"452999");
+    Press(VK_RETURN);
+    const std::string second = form.BuildClipboardText();
+    ASSERT_NE(second, first);
+
+    const TUniqueKernel opened(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::wstring read = L"<not read>";
+    std::atomic<bool> done = false;
+    std::thread other([&] {
+        const bool open = ::OpenClipboard(nullptr);
+        ::SetEvent(opened.get());
+        if (open) {
+            if (HANDLE memory = ::GetClipboardData(CF_UNICODETEXT)) {
+                read = static_cast<const wchar_t*>(::GlobalLock(memory));
+                ::GlobalUnlock(memory);
+            }
+            ::CloseClipboard();
+        }
+        done = true;
+    });
+    ASSERT_EQ(::WaitForSingleObject(opened.get(), 30000), WAIT_OBJECT_0);
+    // An error box would be answered; none is looked for longer than 3 s.
+    std::vector<std::string> boxes;
+    const DWORD start = ::GetTickCount();
+    TInputScript script;
+    script.Then([&] {
+        if (const HWND box = FindMessageBox()) {
+            boxes.push_back(MessageBoxText(box));
+            ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            return true;
+        }
+        return ::GetTickCount() - start > 3000;
+    });
+    script.Start();
+    Click(*form.CopyToClipboardAction);
+    Pump(30000, [&] { return done.load() && script.Done(); });
+    other.join();
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+    EXPECT_TRUE(done.load());
+    EXPECT_EQ(Narrow(read), first);
+    EXPECT_EQ(Narrow(hostsim::ClipboardText(hostsim::MainWindowHandle(FHost.get()))), second);
 }
 
 TEST_F(FormUndo, TextOfOtherProgramsIsReadByPositionAndADamagedExactCopyIsRefused)
