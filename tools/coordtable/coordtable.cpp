@@ -24,6 +24,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
+#include <shellapi.h>
 #endif
 
 namespace {
@@ -309,6 +311,24 @@ int main(int argc, char** argv)
 #ifdef _WIN32
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
+    // argv is in the ANSI code page, which cannot hold every character (a Cyrillic prefix turns
+    // into '?'): the options are read from the wide command line as UTF-8 instead.
+    std::vector<std::string> utf8Args;
+    std::vector<char*> utf8Argv;
+    if (LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &argc)) {
+        for (int i = 0; i < argc; ++i) {
+            const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+            std::string arg(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
+            ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), size, nullptr, nullptr);
+            arg.resize(std::strlen(arg.c_str()));
+            utf8Args.push_back(std::move(arg));
+        }
+        ::LocalFree(wide);
+        for (std::string& arg : utf8Args)
+            utf8Argv.push_back(arg.data());
+        utf8Argv.push_back(nullptr);
+        argv = utf8Argv.data();
+    }
 #endif
     TOptions options;
     try {
