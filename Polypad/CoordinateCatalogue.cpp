@@ -589,8 +589,13 @@ void TCoordinateCatalogue::Check()
         }
     }
     std::sort(coincident.begin(), coincident.end());
-    for (const auto& [a, b] : coincident)
+    for (std::size_t k = 0; k < coincident.size() && k < kMaxCoincidences; ++k) {
+        const auto [a, b] = coincident[k];
         FProblems.push_back({TCatalogueProblemKind::Coincident, a, b, "Точки " + Name(a) + " и " + Name(b) + " совпадают"});
+    }
+    if (coincident.size() > kMaxCoincidences)
+        FProblems.push_back({TCatalogueProblemKind::Coincident, -1, -1,
+                             Format("…и ещё совпадающих пар точек: %zu", coincident.size() - kMaxCoincidences)});
     if (distinct < 3) {
         FProblems.push_back({TCatalogueProblemKind::TooFewPoints, -1, -1,
                              Format("Различных точек %d, а контуру нужны хотя бы три", distinct)});

@@ -115,9 +115,11 @@ public:
     std::int64_t AreaTolerance() const { return FAreaTolerance; }
 
     // Empty when the catalogue may be handed in. The coincidences come first, in the order of the
-    // points; the crossings are looked for only among distinct points (at most kMaxCrossings).
+    // points (at most kMaxCoincidences, then one line with the number of the others); the
+    // crossings are looked for only among distinct points (at most kMaxCrossings).
     const std::vector<TCatalogueProblem>& Problems() const { return FProblems; }
     bool Valid() const { return FProblems.empty(); }
+    static constexpr std::size_t kMaxCoincidences = 100;
     static constexpr int kMaxCrossings = 20;
 
 private:

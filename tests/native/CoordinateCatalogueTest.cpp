@@ -171,6 +171,15 @@ TEST(CatalogueByHand, TooFewDistinctPoints)
     EXPECT_EQ(ProblemTexts(two), Texts{"Различных точек 2, а контуру нужны хотя бы три"});
     const TCoordinateCatalogue same(Rows({{0, 0, 0}, {0.001, 0, 0}, {10, 0, 0}}), true, {});
     EXPECT_EQ(ProblemTexts(same), (Texts{"Точки н1 и н2 совпадают", "Различных точек 2, а контуру нужны хотя бы три"}));
+    // Many coinciding points: the first hundred pairs named, the rest counted.
+    std::vector<TVertexRecord> pile(150, TVertexRecord{5, 5, 0});
+    pile.push_back({10, 0, 0});
+    pile.push_back({0, 10, 0});
+    const TCoordinateCatalogue piled(pile, true, {});
+    ASSERT_EQ(piled.Problems().size(), 101u);
+    EXPECT_EQ(piled.Problems()[0].Text, "Точки н1 и н2 совпадают");
+    EXPECT_EQ(piled.Problems()[99].Text, "Точки н1 и н101 совпадают");
+    EXPECT_EQ(piled.Problems()[100].Text, "…и ещё совпадающих пар точек: 49");
     // Two rows and an arc make a lens of four points, which is a polygon.
     TCatalogueSettings settings;
     settings.ArcTolerance = 3;
