@@ -532,8 +532,13 @@ TEST(CatalogueCrossings, SweepAgreesWithAllPairs)
     std::mt19937 random(7);
     int withProblems = 0, simple = 0;
     for (int trial = 0; trial < 4000; ++trial) {
-        const int n = 3 + static_cast<int>(random() % 9);
-        const int grid = 3 + static_cast<int>(random() % 6);
+        // Mostly small polygons; every fourth a larger one on a larger grid, and every fourth one
+        // of those its points in the order of their angle about a point off the grid, which is
+        // simple but where ties of angle make it touch itself.
+        const bool large = trial % 4 == 3;
+        const bool star = large && trial % 16 == 15;
+        const int n = 3 + static_cast<int>(random() % (large ? 40 : 9));
+        const int grid = 3 + static_cast<int>(random() % (large ? 30 : 6));
         std::vector<TVertexRecord> rows;
         std::vector<std::pair<int, int>> used;
         while (static_cast<int>(rows.size()) < n && used.size() < static_cast<std::size_t>(grid * grid)) {
@@ -542,6 +547,12 @@ TEST(CatalogueCrossings, SweepAgreesWithAllPairs)
                 continue;
             used.emplace_back(x, y);
             rows.push_back({x * 1.0, y * 1.0, 0});
+        }
+        if (star) {
+            const double cx = grid / 2.0 + 0.123, cy = grid / 2.0 - 0.077;
+            std::sort(rows.begin(), rows.end(), [&](const TVertexRecord& a, const TVertexRecord& b) {
+                return std::atan2(a.Y - cy, a.X - cx) < std::atan2(b.Y - cy, b.X - cx);
+            });
         }
         const TCoordinateCatalogue c(rows, true, {});
         bool enoughPoints = c.PointCount() >= 3;
