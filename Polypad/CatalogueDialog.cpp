@@ -160,6 +160,76 @@ void TCatalogueDialog::CreateControls()
     make(L"BUTTON", "Копировать", WS_TABSTOP | BS_PUSHBUTTON, kWidth - 3 * (96 + 8) - kMargin + 8, buttonY, 96, kRowHeight, idCopy);
     make(L"BUTTON", "Сохранить…", WS_TABSTOP | BS_PUSHBUTTON, kWidth - 2 * (96 + 8) - kMargin + 8, buttonY, 96, kRowHeight, idSave);
     make(L"BUTTON", "Закрыть", WS_TABSTOP | BS_PUSHBUTTON, kWidth - (96 + 8) - kMargin + 8, buttonY, 96, kRowHeight, idClose);
+    for (const int id : {idPrefix, idFirstNumber, idArcTolerance, idPreview, idProblems, idCopy, idSave, idClose})
+        HandleDialogKeys(Control(id));
+    if (const HWND comboEdit = ::FindWindowExW(mt, nullptr, L"Edit", nullptr))
+        HandleDialogKeys(comboEdit);
+    HandleDialogKeys(mt);
+}
+
+namespace {
+
+// The controls' own procedures behind ControlKeyProc, by window; the user-interface thread's only.
+std::vector<std::pair<HWND, WNDPROC>>& ControlProcs()
+{
+    static std::vector<std::pair<HWND, WNDPROC>> procs;
+    return procs;
+}
+
+} // namespace
+
+void TCatalogueDialog::HandleDialogKeys(HWND control)
+{
+    const auto old = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TCatalogueDialog::ControlKeyProc)));
+    ControlProcs().emplace_back(control, old);
+}
+
+LRESULT CALLBACK TCatalogueDialog::ControlKeyProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto& procs = ControlProcs();
+    const auto it = std::find_if(procs.begin(), procs.end(), [&](const auto& p) { return p.first == control; });
+    if (it == procs.end())
+        return ::DefWindowProcW(control, message, wParam, lParam);
+    const WNDPROC old = it->second;
+    if (message == WM_NCDESTROY) {
+        procs.erase(it);
+        ::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+        return ::CallWindowProcW(old, control, message, wParam, lParam);
+    }
+    if (message != WM_KEYDOWN && message != WM_CHAR)
+        return ::CallWindowProcW(old, control, message, wParam, lParam);
+    const HWND root = ::GetAncestor(control, GA_ROOT);
+    // The controls of the dialog itself (the combo box's edit counts as the combo box).
+    const HWND item = ::GetParent(control) == root ? control : ::GetParent(control);
+    wchar_t className[16] = {};
+    ::GetClassNameW(control, className, 16);
+    const bool button = ::lstrcmpiW(className, L"Button") == 0;
+    const bool droppedCombo = item != control && ::SendMessageW(item, CB_GETDROPPEDSTATE, 0, 0) != 0;
+    switch (message) {
+    case WM_KEYDOWN:
+        if (wParam == VK_TAB) {
+            ::SetFocus(::GetNextDlgTabItem(root, item, ::GetKeyState(VK_SHIFT) < 0));
+            return 0;
+        }
+        if (wParam == VK_ESCAPE && !droppedCombo) {
+            ::PostMessageW(root, WM_CLOSE, 0, 0);
+            return 0;
+        }
+        if (wParam == VK_RETURN && button) {
+            ::PostMessageW(root, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(control), BN_CLICKED),
+                           reinterpret_cast<LPARAM>(control));
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        // Their characters would only beep in an edit.
+        if (wParam == L'\t' || wParam == 27 || (wParam == L'\r' && !droppedCombo))
+            return 0;
+        break;
+    default: break;
+    }
+    return ::CallWindowProcW(old, control, message, wParam, lParam);
 }
 
 // Reads the four settings; when they all read, the catalogue is made anew from the rows, the

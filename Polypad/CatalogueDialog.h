@@ -69,6 +69,10 @@ private:
     void Save();
     void Close();
     std::string ControlText(int id) const;
+    // The keys a dialog box gives its controls, which no IsDialogMessage in the Host's loop gives
+    // here: Tab and Shift+Tab move between the controls, Esc closes, Enter presses a button.
+    static void HandleDialogKeys(HWND control);
+    static LRESULT CALLBACK ControlKeyProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND FDisabled;
     HWND FFocusBefore = nullptr;

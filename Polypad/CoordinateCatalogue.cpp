@@ -595,7 +595,7 @@ void TCoordinateCatalogue::Check()
     }
     if (coincident.size() > kMaxCoincidences)
         FProblems.push_back({TCatalogueProblemKind::Coincident, -1, -1,
-                             Format("…и ещё совпадающих пар точек: %zu", coincident.size() - kMaxCoincidences)});
+                             "…и ещё совпадающих пар точек: " + std::to_string(coincident.size() - kMaxCoincidences)});
     if (distinct < 3) {
         FProblems.push_back({TCatalogueProblemKind::TooFewPoints, -1, -1,
                              Format("Различных точек %d, а контуру нужны хотя бы три", distinct)});

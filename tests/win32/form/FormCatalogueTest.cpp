@@ -226,6 +226,27 @@ TEST_F(FormCatalogue, SettingsChangeThePreviewAndAreRemembered)
     EXPECT_EQ(Cell(1, 0), "т21");
 }
 
+TEST_F(FormCatalogue, TabMovesBetweenTheFieldsAndEscCloses)
+{
+    OpenWith(Parcel());
+    TCatalogueDialog& dialog = OpenByKey();
+    ::SetFocus(dialog.Control(TCatalogueDialog::idPrefix));
+    Press(VK_TAB);
+    EXPECT_EQ(::GetFocus(), dialog.Control(TCatalogueDialog::idFirstNumber));
+    Press(VK_TAB);
+    EXPECT_EQ(::GetParent(::GetFocus()), dialog.Control(TCatalogueDialog::idMt)) << "Mt's edit has the focus";
+    Press(VK_TAB);
+    EXPECT_EQ(::GetFocus(), dialog.Control(TCatalogueDialog::idArcTolerance));
+    Press(VK_TAB, false, true);
+    EXPECT_EQ(::GetParent(::GetFocus()), dialog.Control(TCatalogueDialog::idMt));
+    // Typed after the Tabs, the fields took no tab characters.
+    EXPECT_EQ(Text(TCatalogueDialog::idFirstNumber), "1");
+    Press(VK_ESCAPE);
+    Pump(2000, [&] { return !FForm->FCatalogueDialog->HandleAllocated(); });
+    EXPECT_FALSE(FForm->FCatalogueDialog->HandleAllocated());
+    EXPECT_EQ(::GetFocus(), FForm->SimpleGrid->Handle()) << "the grid has the keyboard again";
+}
+
 TEST_F(FormCatalogue, CopyPutsUnicodeTextAndHtmlFormat)
 {
     OpenWith(Parcel());
