@@ -202,6 +202,9 @@ void TPolypadForm::CreateActions()
                              "длина дуги) и «Кривизна дуги»; в пустую таблицу — после строки «X<TAB>Y» начальной "
                              "точки",
                              -1, &TPolypadForm::PasteCoursesActionExecute);
+    CatalogueAction = add(kCatalogueCommandCaption, "Каталог координат точек контура с площадью и её погрешностью", -1,
+                          &TPolypadForm::CatalogueActionExecute);
+    CatalogueAction->SetShortCut({'K', true});
 
     auto column = [this](const char* caption, bool checked, std::initializer_list<TTableColumnKind> kinds) {
         TAction& a = Actions.Add(caption);
@@ -259,6 +262,7 @@ void TPolypadForm::CreateMenus()
     TablePopupMenu.AddAction(*CopySummaryAction);
     TablePopupMenu.AddAction(*PasteCoursesAction);
     TablePopupMenu.AddAction(*AdjustTraverseAction);
+    TablePopupMenu.AddAction(*CatalogueAction);
     TablePopupMenu.AddSeparator();
     ColumnsItems = &TablePopupMenu.AddSubmenu("Столбец");
     TablePopupMenu.OnPopup = [this](TPopupMenu&) { TablePopupMenuPopup(); };
@@ -1081,6 +1085,21 @@ void TPolypadForm::LayoutStatusPanels()
 }
 
 void TPolypadForm::CopySummaryActionExecute() { FClipboard->SetText(Widen(FFiguresText)); }
+
+void TPolypadForm::CatalogueActionExecute()
+{
+    if (!FTable->Closed()) {
+        Warn(kCatalogueOpenContourText);
+        return;
+    }
+    std::vector<TVertexRecord> rows;
+    for (std::int32_t i = 0; i < FTable->Count(); ++i)
+        rows.push_back({FTable->GetX(i), FTable->GetY(i), FTable->GetArcConvexity(i)});
+    FCatalogueDialog.reset();
+    FCatalogueDialog = std::make_unique<TCatalogueDialog>(Handle(), Handle(), std::move(rows),
+                                                          std::make_unique<THostSettingsStore>(FHost.get()),
+                                                          DecimalSeparator());
+}
 
 void TPolypadForm::AdjustTraverseActionExecute()
 {

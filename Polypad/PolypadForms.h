@@ -11,6 +11,7 @@
 #pragma once
 
 #include "CoreLib/RefObjects.h"
+#include "Polypad/CatalogueDialog.h"
 #include "Polypad/ComUtils.h"
 #include "Polypad/Coordinates.h"
 #include "Polypad/FiguresTree.h"
@@ -115,6 +116,7 @@ public:
     TAction* CopySummaryAction = nullptr;
     TAction* AdjustTraverseAction = nullptr;
     TAction* PasteCoursesAction = nullptr;
+    TAction* CatalogueAction = nullptr;
     TAction* FitToWindowAction = nullptr;
 
     TAction* PointNumberColumnAction = nullptr;
@@ -133,6 +135,8 @@ public:
     std::unique_ptr<TTableColumns> FColumns;
     std::int32_t FDigits = kMaxDigits;
     std::unique_ptr<TOxClipboard> FClipboard;
+    // The catalogue dialog last opened (its window gone once the user closed it).
+    std::unique_ptr<TCatalogueDialog> FCatalogueDialog;
     std::unique_ptr<TDelayedCopy> FOfferedCopy; // the copy the clipboard holds until a program asks
     HWND FModuleWindow = nullptr;
     bool FSynchronizationMode = true;
@@ -222,6 +226,7 @@ public:
     void CopySummaryActionExecute();
     void AdjustTraverseActionExecute();
     void PasteCoursesActionExecute();
+    void CatalogueActionExecute();
     // The figures of the contour in the status bar's right panel, for the table as it is now.
     void UpdateFigures();
     void LayoutStatusPanels();

@@ -4,6 +4,7 @@
 // --summary, the contour's figures follow as name/value lines; --adjust closes an open traverse
 // first.
 #include "CoreLib/Errors.h"
+#include "Polypad/CatalogueTexts.h"
 #include "Polypad/ContourFigures.h"
 #include "Polypad/Coordinates.h"
 #include "Polypad/Courses.h"
@@ -23,6 +24,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
+#include <shellapi.h>
 #endif
 
 namespace {
@@ -52,11 +55,22 @@ const char* const kUsage =
     "                           own length, as the EdgeLength column gives it\n"
     "  --decimal-separator C    '.' or ',' (default '.'); both are read on input\n"
     "  --adjust                 closes the open traverse by the compass rule before writing\n"
+    "  --catalogue              writes the catalogue of the closed contour's points instead: the\n"
+    "                           points at 0.01 m (arcs as points, the first repeated last), an\n"
+    "                           empty line, the edges with length and direction, an empty line,\n"
+    "                           area, area_tolerance (3.5 * Mt * sqrt(P)) and area_formula; a\n"
+    "                           problem (coinciding points, crossing edges) goes to standard error\n"
+    "                           with exit status 1\n"
+    "  --mt M                   the points' mean square error Mt in metres (default 0.10)\n"
+    "  --point-prefix P         designations' prefix (default н)\n"
+    "  --first-number N         the first point's number (default 1)\n"
+    "  --arc-tolerance T        largest gap in metres between an arc and its chords (default 0.01)\n"
     "  --summary                after the table and an empty line, the contour's figures as\n"
     "                           name<TAB>value lines at full precision: vertices, perimeter, area,\n"
     "                           orientation (closed) or vertices, length, gap_dx, gap_dy, gap,\n"
     "                           relative_error_n (open); null where a figure is undefined\n"
-    "Exit status: 0 done, 1 bad input or a failed write (message on standard error), 2 bad options.\n"
+    "Exit status: 0 done, 1 bad input, a catalogue with problems or a failed write (message on\n"
+    "standard error), 2 bad options.\n"
     "--mirrored and --normal are accepted for older scripts and change nothing: no column of the\n"
     "table depends on how the map view is oriented.\n";
 
@@ -67,6 +81,9 @@ struct TOptions {
     bool Adjust = false;
     bool Summary = false;
     bool Courses = false;
+    bool Catalogue = false;
+    bool CatalogueOptions = false;
+    TCatalogueSettings CatalogueSettings;
     std::optional<TColumnGroups> InputColumns;
     TColumnGroups Columns{true, true, true, true, true, true, true, true, true};
 };
@@ -138,6 +155,23 @@ TOptions ParseOptions(int argc, char** argv)
             options.Adjust = true;
         } else if (arg == "--summary") {
             options.Summary = true;
+        } else if (arg == "--catalogue") {
+            options.Catalogue = true;
+        } else if (arg == "--mt" || arg == "--point-prefix" || arg == "--first-number" || arg == "--arc-tolerance") {
+            const std::string v = value();
+            options.CatalogueOptions = true;
+            try {
+                if (arg == "--mt")
+                    options.CatalogueSettings.MtCm = ParseMtCm(v);
+                else if (arg == "--point-prefix")
+                    options.CatalogueSettings.PointPrefix = CheckPointPrefix(v);
+                else if (arg == "--first-number")
+                    options.CatalogueSettings.FirstNumber = ParseFirstNumber(v);
+                else
+                    options.CatalogueSettings.ArcTolerance = ParseArcTolerance(v);
+            } catch (const EConvertError& e) {
+                throw EUsage(arg + ": " + e.what());
+            }
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             std::exit(0);
@@ -147,6 +181,10 @@ TOptions ParseOptions(int argc, char** argv)
     }
     if (options.Courses && options.InputColumns)
         throw EUsage("--courses and --input-columns exclude each other");
+    if (options.CatalogueOptions && !options.Catalogue)
+        throw EUsage("--mt, --point-prefix, --first-number and --arc-tolerance go with --catalogue");
+    if (options.Catalogue && (options.Adjust || options.Summary))
+        throw EUsage("--catalogue excludes --adjust and --summary");
     return options;
 }
 
@@ -232,9 +270,25 @@ std::vector<TVertexRecord> ReadRows(const TOptions& options, const std::string& 
     return rows;
 }
 
+// A catalogue with problems: nothing to hand in, the problems are the message.
+class ECatalogueProblems : public Exception {
+public:
+    using Exception::Exception;
+};
+
 std::string Run(const TOptions& options, const std::string& input)
 {
     const std::vector<TVertexRecord> rows = ReadRows(options, input);
+    if (options.Catalogue) {
+        // The contour is taken as closed whatever --closed says: a catalogue is of a parcel.
+        const TCoordinateCatalogue catalogue(rows, true, options.CatalogueSettings);
+        if (!catalogue.Valid()) {
+            std::string text = CatalogueProblemsText(catalogue);
+            text.pop_back();
+            throw ECatalogueProblems(text);
+        }
+        return CatalogueExchangeText(catalogue);
+    }
     TTable table(std::make_unique<TNorthUpView>());
     for (const TVertexRecord& row : rows)
         table.AddRow(FloatPoint(row.X, row.Y), row.ArcConvexity);
@@ -260,6 +314,24 @@ int main(int argc, char** argv)
 #ifdef _WIN32
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
+    // argv is in the ANSI code page, which cannot hold every character (a Cyrillic prefix turns
+    // into '?'): the options are read from the wide command line as UTF-8 instead.
+    std::vector<std::string> utf8Args;
+    std::vector<char*> utf8Argv;
+    if (LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &argc)) {
+        for (int i = 0; i < argc; ++i) {
+            const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+            std::string arg(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
+            ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), size, nullptr, nullptr);
+            arg.resize(std::strlen(arg.c_str()));
+            utf8Args.push_back(std::move(arg));
+        }
+        ::LocalFree(wide);
+        for (std::string& arg : utf8Args)
+            utf8Argv.push_back(arg.data());
+        utf8Argv.push_back(nullptr);
+        argv = utf8Argv.data();
+    }
 #endif
     TOptions options;
     try {
