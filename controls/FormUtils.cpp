@@ -1038,23 +1038,27 @@ void TForm::ProcessMessages()
     }
 }
 
+namespace {
+struct TForwardedMessage {
+    UINT Message;
+    WPARAM WParam;
+    LPARAM LParam;
+};
+
+BOOL CALLBACK ForwardToChild(HWND child, LPARAM data)
+{
+    const auto* m = reinterpret_cast<const TForwardedMessage*>(data);
+    ::SendMessageW(child, m->Message, m->WParam, m->LParam);
+    return TRUE;
+}
+} // namespace
+
 void SystemSettingsChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    struct TMessage {
-        UINT Message;
-        WPARAM WParam;
-        LPARAM LParam;
-    } forwarded{message, wParam, lParam};
+    TForwardedMessage forwarded{message, wParam, lParam};
     // WM_THEMECHANGED reaches every window by itself.
     if (message != WM_THEMECHANGED)
-        ::EnumChildWindows(
-            window,
-            [](HWND child, LPARAM data) -> BOOL {
-                const auto* m = reinterpret_cast<const TMessage*>(data);
-                ::SendMessageW(child, m->Message, m->WParam, m->LParam);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&forwarded));
+        ::EnumChildWindows(window, ForwardToChild, reinterpret_cast<LPARAM>(&forwarded));
     ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 

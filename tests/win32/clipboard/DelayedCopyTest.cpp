@@ -147,36 +147,41 @@ TEST(DelayedCopy, AProgramAskingWhileTheWindowCopiesAgainGetsTheCopyItOpened)
 }
 
 // A viewer of the clipboard is told as the clipboard closes; what it reads then is the new copy.
+// The clipboard viewer of the test below: what it read at each notification.
+std::vector<std::wstring>* gViewerSeen = nullptr;
+HWND gNextViewer = nullptr;
+
+LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DRAWCLIPBOARD) {
+        if (gViewerSeen)
+            gViewerSeen->push_back(ClipboardText(window));
+        if (gNextViewer)
+            ::SendMessageW(gNextViewer, message, wParam, lParam);
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
 TEST(DelayedCopy, AViewerToldAtTheCloseReadsTheNewCopy)
 {
     TCopyOwner owner;
     owner.Copy->Offer(owner.Render("первая"));
     std::vector<std::wstring> seen;
-    static std::vector<std::wstring>* viewerSeen = nullptr;
-    static HWND nextViewer = nullptr;
-    viewerSeen = &seen;
+    gViewerSeen = &seen;
     WNDCLASSW wc{};
-    wc.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-        if (message == WM_DRAWCLIPBOARD) {
-            if (viewerSeen)
-                viewerSeen->push_back(ClipboardText(window));
-            if (nextViewer)
-                ::SendMessageW(nextViewer, message, wParam, lParam);
-            return 0;
-        }
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    };
+    wc.lpfnWndProc = ViewerProc;
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.lpszClassName = L"PolypadTestClipboardViewer";
     ::RegisterClassW(&wc);
     TUniqueWindow viewer(::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                            wc.hInstance, nullptr));
-    nextViewer = ::SetClipboardViewer(viewer.get());
+    gNextViewer = ::SetClipboardViewer(viewer.get());
     seen.clear();
     owner.Copy->Offer(owner.Render("вторая"));
     EXPECT_TRUE(PumpUntil([&] { return !seen.empty(); }));
-    ::ChangeClipboardChain(viewer.get(), nextViewer);
-    viewerSeen = nullptr;
+    ::ChangeClipboardChain(viewer.get(), gNextViewer);
+    gViewerSeen = nullptr;
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back(), L"вторая");
 }

@@ -197,18 +197,8 @@ TEST_F(Hosting, ADockedWindowFollowsASystemColourChange)
     const HWND docked = FindForm();
     ASSERT_NE(docked, nullptr);
     ASSERT_TRUE(::GetWindowLongW(docked, GWL_STYLE) & WS_CHILD);
-    HWND grid = nullptr;
-    ::EnumChildWindows(
-        docked,
-        [](HWND child, LPARAM found) -> BOOL {
-            wchar_t name[32] = L"";
-            ::GetClassNameW(child, name, 32);
-            if (std::wstring(name) != L"PolypadCellGrid")
-                return TRUE;
-            *reinterpret_cast<HWND*>(found) = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&grid));
+    const HWND grid = ::FindWindowExW(::FindWindowExW(docked, nullptr, L"PolypadPanel", nullptr), nullptr,
+                                      L"PolypadCellGrid", nullptr);
     ASSERT_NE(grid, nullptr);
     constexpr COLORREF colour = RGB(250, 236, 190);
     ASSERT_NE(CommonestColour(grid), colour);
