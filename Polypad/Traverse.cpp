@@ -289,7 +289,8 @@ std::string SummaryNumber(std::optional<double> value)
     return std::string(buffer, result.ptr);
 }
 
-// Whole degrees, minutes and tenths of seconds of a non-negative angle, not reduced modulo 360.
+// Whole degrees, minutes and tenths of seconds of an angle's size, not reduced modulo 360 (a sum
+// of angles is written as it is).
 std::string AngleTenths(double degrees, char decimalSeparator, bool wholeDegrees)
 {
     const long long tenths = std::llround(std::fabs(degrees) * 36000);
@@ -302,6 +303,13 @@ std::string AngleTenths(double degrees, char decimalSeparator, bool wholeDegrees
     else
         std::snprintf(buffer, sizeof buffer, "%lld%c%lld\"", s / 10, decimalSeparator, s % 10);
     return buffer;
+}
+
+// An angle or a direction in [0, 360): one that rounds up to 360° is written 0°0'0.0".
+std::string DirectionTenths(double degrees, char decimalSeparator)
+{
+    const double tenths = std::round(degrees * 36000);
+    return AngleTenths(tenths >= 360.0 * 36000 ? 0 : degrees, decimalSeparator, true);
 }
 
 std::string Correction(double seconds, char decimalSeparator)
@@ -444,7 +452,8 @@ TTraverseSheet ComputeTraverse(const TTraverseInput& input, const TTraverseSetti
     for (std::size_t k = 0; k + 1 < (o.Closed ? nc : nc + 1); ++k) {
         cx += dx[k] + vx[k];
         cy += dy[k] + vy[k];
-        sheet.Vertices.push_back(FloatPoint(static_cast<double>(input.Start.X + cx), static_cast<double>(input.Start.Y + cy)));
+        sheet.Vertices.push_back(
+            FloatPoint(static_cast<double>(input.Start.X + cx), static_cast<double>(input.Start.Y + cy)));
     }
     if (!o.Closed)
         sheet.Vertices.back() = input.End;
@@ -542,7 +551,8 @@ TTraverseInput ReadTraverse(const std::string& text, char decimalSeparator, TTra
         std::size_t from = 0;
         for (;;) {
             const std::size_t tab = content.find('\t', from);
-            fields.push_back(TrimBlanks(content.substr(from, tab == std::string::npos ? std::string::npos : tab - from)));
+            const std::size_t size = tab == std::string::npos ? std::string::npos : tab - from;
+            fields.push_back(TrimBlanks(content.substr(from, size)));
             if (tab == std::string::npos)
                 break;
             from = tab + 1;
@@ -650,7 +660,8 @@ std::string FormatTraverseSheet(const TTraverseSheet& sheet, int digits, char de
     if (ls)
         text += "\tпоправка угла МНК\tпоправка длины МНК";
     text += '\n';
-    auto angle = [&](std::optional<double> a) { return a ? AngleTenths(*a, decimalSeparator, true) : std::string(); };
+    auto angle = [&](std::optional<double> a) { return a ? DirectionTenths(*a, decimalSeparator) : std::string(); };
+    auto sum = [&](double a) { return AngleTenths(a, decimalSeparator, true); };
     auto correction = [&](std::optional<double> s) { return s ? Correction(*s, decimalSeparator) : std::string(); };
     auto number = [&](std::optional<double> v, int d) { return v ? Fixed(*v, d, decimalSeparator) : std::string(); };
     Real sumCorrection = 0, sumCorrected = 0, sumDX = 0, sumDY = 0, sumVX = 0, sumVY = 0;
@@ -675,12 +686,12 @@ std::string FormatTraverseSheet(const TTraverseSheet& sheet, int digits, char de
         sumVX += row.VX.value_or(0);
         sumVY += row.VY.value_or(0);
     }
-    text += "Σ\t" + angle(sheet.MeasuredAngleSum) + '\t' + correction(static_cast<double>(sumCorrection)) + '\t' +
-            angle(static_cast<double>(sumCorrected)) + "\t\t" + number(sheet.LengthSum, digits) + '\t' +
+    text += "Σ\t" + sum(sheet.MeasuredAngleSum) + '\t' + correction(static_cast<double>(sumCorrection)) + '\t' +
+            sum(static_cast<double>(sumCorrected)) + "\t\t" + number(sheet.LengthSum, digits) + '\t' +
             number(static_cast<double>(sumDX), digits) + '\t' + number(static_cast<double>(sumDY), digits) + '\t' +
             number(static_cast<double>(sumVX), digits) + '\t' + number(static_cast<double>(sumVY), digits) + '\n';
     const char* over = "\tпревышает допустимую";
-    text += "Σβ теоретическая\t" + angle(sheet.TheoreticalAngleSum) + '\n';
+    text += "Σβ теоретическая\t" + sum(sheet.TheoreticalAngleSum) + '\n';
     text += "fβ\t" + Correction(sheet.AngularMisclosure, decimalSeparator) + "\tfβ доп.\t±" +
             AngleTenths(sheet.AngularLimit / 3600, decimalSeparator, false) +
             (sheet.AngularOverLimit() ? over : "") + '\n';
@@ -691,6 +702,62 @@ std::string FormatTraverseSheet(const TTraverseSheet& sheet, int digits, char de
     if (sheet.Sigma0)
         text += "σ0\t" + Fixed(*sheet.Sigma0, 3, decimalSeparator) + '\n';
     return text;
+}
+
+std::string FormatTraverseSheetHtml(const TTraverseSheet& sheet, int digits, char decimalSeparator)
+{
+    const std::string text = FormatTraverseSheet(sheet, digits, decimalSeparator);
+    const std::string overMark = "превышает допустимую";
+    std::string html = "<table border=\"1\" cellspacing=\"0\">\n";
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = text.find('\n', at);
+        const std::string line = text.substr(at, end - at);
+        at = end + 1;
+        const bool over = line.find(overMark) != std::string::npos;
+        html += "<tr>";
+        std::size_t from = 0;
+        for (;;) {
+            const std::size_t tab = line.find('\t', from);
+            const std::string field = line.substr(from, tab == std::string::npos ? std::string::npos : tab - from);
+            html += over ? "<td><b>" : "<td>";
+            for (const char c : field) {
+                switch (c) {
+                case '&': html += "&amp;"; break;
+                case '<': html += "&lt;"; break;
+                case '>': html += "&gt;"; break;
+                case '"': html += "&quot;"; break;
+                default: html += c;
+                }
+            }
+            html += over ? "</b></td>" : "</td>";
+            if (tab == std::string::npos)
+                break;
+            from = tab + 1;
+        }
+        html += "</tr>\n";
+    }
+    html += "</table>";
+    return html;
+}
+
+std::string WrapClipboardHtml(const std::string& fragment)
+{
+    // The offsets have ten digits each, so the header's length is known before they are.
+    auto header = [](std::size_t startHtml, std::size_t endHtml, std::size_t startFragment, std::size_t endFragment) {
+        auto offset = [](std::size_t n) {
+            const std::string digits = std::to_string(n);
+            return std::string(digits.size() < 10 ? 10 - digits.size() : 0, '0') + digits;
+        };
+        return "Version:0.9\r\nStartHTML:" + offset(startHtml) + "\r\nEndHTML:" + offset(endHtml) +
+               "\r\nStartFragment:" + offset(startFragment) + "\r\nEndFragment:" + offset(endFragment) + "\r\n";
+    };
+    const std::string before = "<html><head><meta charset=\"utf-8\"></head><body>\r\n<!--StartFragment-->";
+    const std::string after = "<!--EndFragment-->\r\n</body></html>";
+    const std::size_t headerSize = header(0, 0, 0, 0).size();
+    const std::size_t startFragment = headerSize + before.size();
+    const std::size_t endFragment = startFragment + fragment.size();
+    return header(headerSize, endFragment + after.size(), startFragment, endFragment) + before + fragment + after;
 }
 
 std::string FormatTraverseSummary(const TTraverseSheet& sheet)

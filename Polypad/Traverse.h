@@ -126,7 +126,8 @@ void RefuseOverLimits(const TTraverseSheet& sheet);
 // three direction lines take). A bad line raises ECourseError ("Строка N: …").
 TTraverseInput ReadTraverse(const std::string& text, char decimalSeparator, TTraverseAngles angles);
 
-// An angle to tenths of a second, as the sheet writes it: 45°30'15.0".
+// An angle to tenths of a second, as the sheet writes it: 45°30'15.0" (a sum of angles, as 818°41'40.0",
+// is not reduced modulo 360).
 std::string FormatSheetAngle(double degrees);
 // A signed small angle in seconds: +20.0", -1'05.5", +1°00'00.0".
 std::string FormatSheetAngleCorrection(double seconds);
@@ -135,6 +136,13 @@ std::string FormatSheetAngleCorrection(double seconds);
 // the figures (those over their limit followed by "превышает допустимую"). Lengths, increments
 // and coordinates with digits decimals.
 std::string FormatTraverseSheet(const TTraverseSheet& sheet, int digits, char decimalSeparator = '.');
+
+// The same sheet as an HTML table, one row per line of the text and one cell per field (the
+// figures over their limit in bold), and that table wrapped for the clipboard's "HTML Format":
+// the header of byte offsets (StartHTML, EndHTML, StartFragment, EndFragment) and a UTF-8
+// document around the fragment, which is what word processors and spreadsheets take as a table.
+std::string FormatTraverseSheetHtml(const TTraverseSheet& sheet, int digits, char decimalSeparator = '.');
+std::string WrapClipboardHtml(const std::string& fragment);
 
 // name<TAB>value lines, 17 significant digits: angular_misclosure, angular_limit (seconds),
 // gap_dx, gap_dy, gap, relative_error_n, relative_limit_n, rule, sigma0 (null where undefined).

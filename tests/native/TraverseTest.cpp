@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -202,7 +203,8 @@ struct TRandomTraverse {
 
 TRandomTraverse RandomClosed(std::mt19937& random, int n, TTraverseAngles side)
 {
-    std::uniform_real_distribution<double> radius(150, 250), jitter(-0.3, 0.3), noiseAngle(-8, 8), noiseLength(-0.01, 0.01);
+    std::uniform_real_distribution<double> radius(150, 250), jitter(-0.3, 0.3);
+    std::uniform_real_distribution<double> noiseAngle(-8, 8), noiseLength(-0.01, 0.01);
     TRandomTraverse t;
     for (int i = 0; i < n; ++i) {
         const double a = 2 * M_PI * (i + jitter(random)) / n; // clockwise on the map: right angles interior
@@ -237,7 +239,8 @@ TRandomTraverse RandomConnecting(std::mt19937& random, int courses, TTraverseAng
     const double in = Wrap2Pi(0.3 + turn(random)), out = Wrap2Pi(2.0 + turn(random));
     auto angleAt = [&](double back, double forward) {
         const double right = Wrap2Pi(back - forward);
-        return std::fmod((side == TTraverseAngles::Right ? right : 2 * M_PI - right) * kRho + noiseAngle(random) / 3600 + 360, 360.0);
+        const double angle = side == TTraverseAngles::Right ? right : 2 * M_PI - right;
+        return std::fmod(angle * kRho + noiseAngle(random) / 3600 + 360, 360.0);
     };
     t.Input.Kind = TTraverseKind::Connecting;
     t.Input.Angles = side;
@@ -246,7 +249,8 @@ TRandomTraverse RandomConnecting(std::mt19937& random, int courses, TTraverseAng
     for (int k = 0; k < courses; ++k) {
         const TPoint p = t.Points[k], f = t.Points[k + 1];
         const double back = k == 0 ? Wrap2Pi(in + M_PI) : Azimuth(p, t.Points[k - 1]);
-        t.Input.Stations.push_back({angleAt(back, Azimuth(p, f)), std::hypot(f.X - p.X, f.Y - p.Y) + noiseLength(random)});
+        t.Input.Stations.push_back(
+            {angleAt(back, Azimuth(p, f)), std::hypot(f.X - p.X, f.Y - p.Y) + noiseLength(random)});
     }
     t.Input.EndAngle = angleAt(Azimuth(t.Points[courses], t.Points[courses - 1]), out);
     t.Input.End = FloatPoint(t.Points[courses].X, t.Points[courses].Y);
@@ -587,7 +591,8 @@ TEST(TraverseAngles, LeftAnglesAreTheRightOnesMirrored)
                 if (r.Rows[i].Direction) {
                     EXPECT_EQ(FormatSheetAngle(*l.Rows[i].Direction), FormatSheetAngle(*r.Rows[i].Direction));
                 }
-                ASSERT_EQ(l.Rows[i].LsAngleCorrection.has_value(), rule == TTraverseRule::LeastSquares && r.Rows[i].MeasuredAngle);
+                ASSERT_EQ(l.Rows[i].LsAngleCorrection.has_value(),
+                          rule == TTraverseRule::LeastSquares && r.Rows[i].MeasuredAngle);
                 if (r.Rows[i].LsAngleCorrection) {
                     EXPECT_NEAR(*l.Rows[i].LsAngleCorrection, -*r.Rows[i].LsAngleCorrection, 1e-6);
                 }
@@ -774,6 +779,48 @@ TEST(TraverseSheetText, LeastSquaresAddsItsCorrectionsAndSigma0)
     EXPECT_NE(summary.find("\nangular_limit\t134.1640786499874\ngap_dx\t"), std::string::npos) << summary;
     EXPECT_EQ(summary.substr(summary.find("relative_limit_n")),
               "relative_limit_n\t2000\nrule\tcompass\nsigma0\tnull\n");
+}
+
+// A direction that rounds up to 360° at tenths of a second is written 0°0'0.0"; a sum is not
+// reduced.
+TEST(TraverseSheetText, DirectionsWrapAndSumsDoNot)
+{
+    TTraverseInput in = ClosedExample();
+    in.StartDirection = Dms(359, 59, 59.97);
+    const std::string text = FormatTraverseSheet(ComputeTraverse(in, Rule(TTraverseRule::Compass)), 3);
+    EXPECT_NE(text.find("\t87°20'10.0\"\t0°0'0.0\"\t180.250\t"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nΣ\t360°0'20.0\"\t-20.0\"\t360°0'0.0\"\t"), std::string::npos) << text;
+}
+
+// The sheet as an HTML table for the clipboard: one row per line, escaped cells, the figures over
+// their limit in bold, and offsets that point at the markers they stand for.
+TEST(TraverseSheetText, HtmlForTheClipboard)
+{
+    TTraverseSettings settings = Rule(TTraverseRule::Compass);
+    settings.RelativeLimitN = 10000;
+    const TTraverseSheet sheet = ComputeTraverse(ClosedExample(), settings);
+    const std::string html = FormatTraverseSheetHtml(sheet, 3);
+    EXPECT_EQ(html.substr(0, 39), "<table border=\"1\" cellspacing=\"0\">\n<tr>");
+    EXPECT_NE(html.find("<tr><td>1</td><td>87°20'15.0&quot;</td><td>-5.0&quot;</td>"), std::string::npos) << html;
+    EXPECT_NE(html.find("<tr><td><b>f/Σd</b></td><td><b>1:6390</b></td><td><b>доп.</b></td><td><b>1:10000</b></td>"
+                        "<td><b>превышает допустимую</b></td></tr>\n</table>"),
+              std::string::npos)
+        << html;
+    std::size_t rows = 0;
+    for (std::size_t at = html.find("<tr>"); at != std::string::npos; at = html.find("<tr>", at + 1))
+        ++rows;
+    EXPECT_EQ(rows, 12u); // title, captions, 4 stations, the closing line, Σ, 4 lines of figures
+
+    const std::string wrapped = WrapClipboardHtml("<b>a</b>");
+    auto offset = [&](const char* name) {
+        const std::size_t at = wrapped.find(name);
+        return at == std::string::npos ? std::string::npos : std::stoul(wrapped.substr(at + std::strlen(name), 10));
+    };
+    EXPECT_EQ(wrapped.substr(0, 12), "Version:0.9\r");
+    EXPECT_EQ(wrapped.substr(offset("StartHTML:"), 6), "<html>");
+    EXPECT_EQ(offset("EndHTML:"), wrapped.size());
+    EXPECT_EQ(wrapped.substr(offset("StartFragment:"), offset("EndFragment:") - offset("StartFragment:")), "<b>a</b>");
+    EXPECT_EQ(wrapped.substr(offset("StartFragment:") - 20, 20), "<!--StartFragment-->");
 }
 
 } // namespace
