@@ -268,9 +268,9 @@ TLeastSquares AdjustLeastSquares(const TObservations& o, const TTraverseSettings
 
 std::string Fixed(double value, int digits, char decimalSeparator)
 {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", digits, value);
-    std::string text = buffer;
+    // A coordinate of 1e300 has 301 digits before the point.
+    std::string text(std::snprintf(nullptr, 0, "%.*f", digits, value), '\0');
+    std::snprintf(text.data(), text.size() + 1, "%.*f", digits, value);
     // A value that rounds to zero is written without a sign.
     if (text[0] == '-' && text.find_first_not_of("0.", 1) == std::string::npos)
         text.erase(0, 1);
@@ -457,6 +457,9 @@ TTraverseSheet ComputeTraverse(const TTraverseInput& input, const TTraverseSetti
     }
     if (!o.Closed)
         sheet.Vertices.back() = input.End;
+    for (const TFloatPoint& p : sheet.Vertices)
+        if (!Finite(p))
+            throw ETraverseError("координаты станций не умещаются в числа");
 
     const std::size_t rows = o.Closed ? nc + 1 : na;
     sheet.Rows.resize(rows);

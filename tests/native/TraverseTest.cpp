@@ -758,6 +758,23 @@ TEST(TraverseFieldBook, BadLinesAreNamed)
     }
 }
 
+// Input that makes no traverse is refused, not computed into infinities.
+TEST(TraverseFieldBook, WhatMakesNoTraverseIsRefused)
+{
+    TTraverseInput two = ClosedExample();
+    two.Stations.resize(2);
+    EXPECT_THROW(ComputeTraverse(two, Rule(TTraverseRule::Compass)), ETraverseError);
+    // A triangle whose second station, 1e308 north of the first, is beyond doubles.
+    TTraverseInput huge;
+    huge.Start = FloatPoint(1.7e308, 0);
+    huge.Stations = {{60, 1e308}, {60, 1e308}, {60, 1e308}};
+    for (const TTraverseRule rule : {TTraverseRule::Compass, TTraverseRule::Transit, TTraverseRule::LeastSquares})
+        EXPECT_THROW(ComputeTraverse(huge, Rule(rule)), ETraverseError);
+    TTraverseSettings settings = Rule(TTraverseRule::LeastSquares);
+    settings.SigmaLengthMm = settings.SigmaLengthPpm = 0;
+    EXPECT_THROW(ComputeTraverse(ClosedExample(), settings), ETraverseError);
+}
+
 TEST(TraverseSheetText, LeastSquaresAddsItsCorrectionsAndSigma0)
 {
     const TTraverseSheet sheet = ComputeTraverse(ConnectingExample(), Rule(TTraverseRule::LeastSquares));
