@@ -223,8 +223,8 @@ TLeastSquares AdjustLeastSquares(const TObservations& o, const TTraverseSettings
         for (const Real v : ls.AngleCorrections)
             angleCorrectionSum += v;
         const std::array<Real, 3> misclosure{angleMisclosure + angleCorrectionSum, sumX - o.TargetX, sumY - o.TargetY};
-        // Row j of B at observation: angle i -> (1, -sign·ΣΔy, sign·ΣΔx over the courses it
-        // turns), length k -> (0, cos, sin).
+        // B's column of an angle: (1, -sign·ΣΔy, sign·ΣΔx), the sums over the courses it turns
+        // (radians to metres); of a length: (0, cos α, sin α).
         auto angleRow = [&](std::size_t i) {
             const std::size_t k = firstTurned(i);
             return std::array<Real, 3>{1, -o.Sign * suffixY[k], o.Sign * suffixX[k]};
