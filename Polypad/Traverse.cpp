@@ -507,13 +507,22 @@ void RefuseOverLimits(const TTraverseSheet& sheet)
         throw ETraverseRefused(message);
 }
 
-TTraverseInput ReadTraverse(const std::string& text, char decimalSeparator, TTraverseAngles angles)
+namespace {
+
+// What the field book's lines gave, and which of its lines were there.
+struct TFieldBook {
+    TTraverseInput Input;
+    bool Start = false, Direction = false, FromDirection = false, End = false, ToDirection = false;
+    bool EndAngle = false;
+    int LastLine = 1; // the last line that was not empty
+};
+
+// With stationsOnly, the station lines alone are taken.
+TFieldBook ReadFieldBook(const std::string& text, char decimalSeparator, bool stationsOnly)
 {
-    TTraverseInput input;
-    input.Angles = angles;
-    bool haveStart = false, haveDirection = false, haveFromDirection = false, haveEnd = false;
-    bool haveToDirection = false, haveEndAngle = false;
-    int line = 0, lastLine = 1;
+    TFieldBook book;
+    TTraverseInput& input = book.Input;
+    int line = 0;
     auto number = [&](const std::string& field, const char* what) {
         try {
             const double v = ParseClipboardNumber(field, decimalSeparator);
@@ -564,7 +573,7 @@ TTraverseInput ReadTraverse(const std::string& text, char decimalSeparator, TTra
             fields.pop_back();
         if (fields.empty())
             continue;
-        lastLine = line;
+        book.LastLine = line;
         const std::string key = Lower(fields[0]);
         auto expectFields = [&](std::size_t n, const char* form) {
             if (fields.size() != n)
@@ -575,30 +584,34 @@ TTraverseInput ReadTraverse(const std::string& text, char decimalSeparator, TTra
                 throw ECourseError(line, "строка «" + key + "» повторяется");
             seen = true;
         };
+        const bool keyword = key == "start" || key == "end" || key == "direction" || key == "from-direction" ||
+                             key == "to-direction";
+        if (keyword && stationsOnly)
+            throw ECourseError(line, "здесь только станции: угол и длина стороны через табуляцию");
         if (key == "start") {
             expectFields(3, "start, X и Y через табуляцию");
-            once(haveStart);
+            once(book.Start);
             input.Start = FloatPoint(number(fields[1], "X"), number(fields[2], "Y"));
         } else if (key == "end") {
             expectFields(3, "end, X и Y через табуляцию");
-            once(haveEnd);
+            once(book.End);
             input.End = FloatPoint(number(fields[1], "X"), number(fields[2], "Y"));
         } else if (key == "direction" || key == "from-direction") {
             expectFields(2, (key + " и направление через табуляцию").c_str());
-            if (haveDirection || haveFromDirection)
+            if (book.Direction || book.FromDirection)
                 throw ECourseError(line, "начальное направление уже задано");
-            (key == "direction" ? haveDirection : haveFromDirection) = true;
+            (key == "direction" ? book.Direction : book.FromDirection) = true;
             input.StartDirection = direction(fields[1]);
         } else if (key == "to-direction") {
             expectFields(2, "to-direction и направление через табуляцию");
-            once(haveToDirection);
+            once(book.ToDirection);
             input.EndDirection = direction(fields[1]);
         } else {
-            if (haveEndAngle)
+            if (book.EndAngle)
                 throw ECourseError(line, "после угла на конечном пункте станций больше нет");
             if (fields.size() == 1) {
                 input.EndAngle = angle(fields[0]);
-                haveEndAngle = true;
+                book.EndAngle = true;
                 continue;
             }
             expectFields(2, "угол и длина стороны через табуляцию");
@@ -610,14 +623,36 @@ TTraverseInput ReadTraverse(const std::string& text, char decimalSeparator, TTra
             input.Stations.push_back(station);
         }
     }
+    return book;
+}
 
-    if (!haveStart)
+} // namespace
+
+TTraverseStationList ReadTraverseStations(const std::string& text, char decimalSeparator)
+{
+    TFieldBook book = ReadFieldBook(text, decimalSeparator, true);
+    if (book.Input.Stations.empty() && !book.EndAngle)
+        throw ECourseError(book.LastLine, "нет ни одной станции");
+    TTraverseStationList list;
+    list.Stations = std::move(book.Input.Stations);
+    if (book.EndAngle)
+        list.EndAngle = book.Input.EndAngle;
+    return list;
+}
+
+TTraverseInput ReadTraverse(const std::string& text, char decimalSeparator, TTraverseAngles angles)
+{
+    const TFieldBook book = ReadFieldBook(text, decimalSeparator, false);
+    TTraverseInput input = book.Input;
+    input.Angles = angles;
+    const int lastLine = book.LastLine;
+    if (!book.Start)
         throw ECourseError(lastLine, "нет строки start с координатами начального пункта");
-    if (!haveDirection && !haveFromDirection)
+    if (!book.Direction && !book.FromDirection)
         throw ECourseError(lastLine, "нет строки direction (замкнутый ход) или from-direction (ход между пунктами)");
-    if (haveDirection) {
+    if (book.Direction) {
         input.Kind = TTraverseKind::Closed;
-        if (haveEnd || haveToDirection || haveEndAngle)
+        if (book.End || book.ToDirection || book.EndAngle)
             throw ECourseError(lastLine, "в замкнутом ходе не бывает конечного пункта, его угла и to-direction");
         if (input.Stations.size() < 3)
             throw ECourseError(lastLine, "в замкнутом ходе нужны хотя бы три станции");
@@ -625,11 +660,11 @@ TTraverseInput ReadTraverse(const std::string& text, char decimalSeparator, TTra
         input.Kind = TTraverseKind::Connecting;
         if (input.Stations.empty())
             throw ECourseError(lastLine, "нет ни одной станции с длиной стороны");
-        if (!haveEndAngle)
+        if (!book.EndAngle)
             throw ECourseError(lastLine, "нет угла на конечном пункте (строка из одного угла)");
-        if (!haveEnd)
+        if (!book.End)
             throw ECourseError(lastLine, "нет строки end с координатами конечного пункта");
-        if (!haveToDirection)
+        if (!book.ToDirection)
             throw ECourseError(lastLine, "нет строки to-direction");
     }
     return input;

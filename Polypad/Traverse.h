@@ -126,6 +126,14 @@ void RefuseOverLimits(const TTraverseSheet& sheet);
 // three direction lines take). A bad line raises ECourseError ("Строка N: …").
 TTraverseInput ReadTraverse(const std::string& text, char decimalSeparator, TTraverseAngles angles);
 
+// The station lines alone, as a grid of stations takes a paste of them: ANGLE<TAB>LENGTH lines,
+// possibly ended by a line of an angle alone (the end station's). ECourseError as above.
+struct TTraverseStationList {
+    std::vector<TTraverseStation> Stations;
+    std::optional<double> EndAngle;
+};
+TTraverseStationList ReadTraverseStations(const std::string& text, char decimalSeparator);
+
 // An angle to tenths of a second, as the sheet writes it: 45°30'15.0" (a sum of angles, as 818°41'40.0",
 // is not reduced modulo 360).
 std::string FormatSheetAngle(double degrees);

@@ -727,12 +727,13 @@ TEST(TraverseFieldBook, ReadsBothKinds)
     EXPECT_EQ(connecting.End.Y, 1773.46);
 }
 
+struct TBad {
+    const char* Text;
+    const char* Message;
+};
+
 TEST(TraverseFieldBook, BadLinesAreNamed)
 {
-    struct TBad {
-        const char* Text;
-        const char* Message;
-    };
     const TBad cases[] = {
         {"start\t1\t2\ndirection\t0-0-0\n90\t10\n", "Строка 3: угол «90» не читается"},
         {"start\t1\t2\ndirection\t0-0-0\nСВ 10-0\t10\n", "Строка 3: угол «СВ 10-0» не читается"},
@@ -751,6 +752,33 @@ TEST(TraverseFieldBook, BadLinesAreNamed)
     for (const TBad& c : cases) {
         try {
             ReadTraverse(c.Text, '.', TTraverseAngles::Right);
+            ADD_FAILURE() << "read: " << c.Text;
+        } catch (const ECourseError& e) {
+            EXPECT_STREQ(e.what(), c.Message);
+        }
+    }
+}
+
+// A paste into the grid of stations: ANGLE<TAB>LENGTH lines, the end's angle alone last; the
+// lines of the known points do not belong there.
+TEST(TraverseFieldBook, StationsPastedAlone)
+{
+    const TTraverseStationList list = ReadTraverseStations("160-10-20\t210,35\r\n\n195 30 40\t185.62\n110-15-30\n", ',');
+    ASSERT_EQ(list.Stations.size(), 2u);
+    EXPECT_NEAR(list.Stations[0].Angle, Dms(160, 10, 20), 1e-12);
+    EXPECT_EQ(list.Stations[0].Length, 210.35);
+    EXPECT_EQ(list.Stations[1].Length, 185.62);
+    ASSERT_TRUE(list.EndAngle);
+    EXPECT_NEAR(*list.EndAngle, Dms(110, 15, 30), 1e-12);
+    EXPECT_FALSE(ReadTraverseStations("90-0-0\t10\n", '.').EndAngle);
+    const TBad cases[] = {
+        {"90-0-0\t10\nstart\t1\t2\n", "Строка 2: здесь только станции: угол и длина стороны через табуляцию"},
+        {"\n\n", "Строка 1: нет ни одной станции"},
+        {"90-0-0\n90-0-0\t10\n", "Строка 2: после угла на конечном пункте станций больше нет"},
+    };
+    for (const TBad& c : cases) {
+        try {
+            ReadTraverseStations(c.Text, '.');
             ADD_FAILURE() << "read: " << c.Text;
         } catch (const ECourseError& e) {
             EXPECT_STREQ(e.what(), c.Message);
