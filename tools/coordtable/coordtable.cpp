@@ -87,7 +87,7 @@ struct TOptions {
     bool Courses = false;
     bool DigitsGiven = false;
     bool Traverse = false;
-    bool TraverseOnly = false; // an option that means something with --traverse alone
+    bool TraverseOptionSeen = false; // one of the options that go with --traverse only
     bool Sheet = false;
     bool Force = false;
     TTraverseAngles Angles = TTraverseAngles::Right;
@@ -177,7 +177,7 @@ bool ParseTraverseOption(const std::string& arg, const std::function<std::string
     } else {
         return false;
     }
-    options.TraverseOnly = true;
+    options.TraverseOptionSeen = true;
     return true;
 }
 
@@ -229,10 +229,12 @@ TOptions ParseOptions(int argc, char** argv)
     }
     if (options.Courses && options.InputColumns)
         throw EUsage("--courses and --input-columns exclude each other");
-    if (options.TraverseOnly && !options.Traverse)
+    if (options.TraverseOptionSeen && !options.Traverse)
         throw EUsage("--angles, --rule, the limits, the sigmas, --force and --sheet go with --traverse");
     if (options.Traverse && (options.Courses || options.InputColumns || options.Adjust || options.Closed))
         throw EUsage("--traverse excludes --courses, --input-columns, --adjust and --closed");
+    if (options.TraverseSettings.SigmaLengthMm + options.TraverseSettings.SigmaLengthPpm == 0)
+        throw EUsage("--sigma-length-mm and --sigma-length-ppm cannot both be 0");
     return options;
 }
 
