@@ -188,9 +188,14 @@ void TPolypadForm::CreateActions()
         add("Вписать в окно", "Вписать контур в окно карты", tbiFitToWindow, &TPolypadForm::FitToWindowActionExecute);
     CopySummaryAction = add("Скопировать сводку", "Скопировать в буфер обмена число вершин, периметр, площадь и невязку",
                             -1, &TPolypadForm::CopySummaryActionExecute);
-    AdjustTraverseAction = add("Уравнять ход",
-                               "Распределить невязку незамкнутого хода пропорционально длинам и замкнуть контур", -1,
-                               &TPolypadForm::AdjustTraverseActionExecute);
+    // "Уравнять ход" is a submenu of the two rules; each closes the open traverse of the table.
+    AdjustTraverseAction = add("По длинам сторон (правило компаса)",
+                               "Распределить невязку незамкнутого хода пропорционально длинам сторон и замкнуть контур",
+                               -1, &TPolypadForm::AdjustTraverseActionExecute);
+    AdjustTraverseTransitAction =
+        add("По приращениям координат (правило транзита)",
+            "Распределить невязку незамкнутого хода пропорционально приращениям координат и замкнуть контур", -1,
+            &TPolypadForm::AdjustTraverseTransitActionExecute);
     PasteCoursesAction = add("Вставить ход",
                              "Вставить после текущей вершины ход из буфера обмена: строки «направление<TAB>длина», "
                              "в пустую таблицу — после строки «X<TAB>Y» начальной точки",
@@ -251,7 +256,9 @@ void TPolypadForm::CreateMenus()
     TablePopupMenu.AddSeparator();
     TablePopupMenu.AddAction(*CopySummaryAction);
     TablePopupMenu.AddAction(*PasteCoursesAction);
-    TablePopupMenu.AddAction(*AdjustTraverseAction);
+    TPopupMenu& adjust = TablePopupMenu.AddSubmenu("Уравнять ход");
+    adjust.AddAction(*AdjustTraverseAction);
+    adjust.AddAction(*AdjustTraverseTransitAction);
     TablePopupMenu.AddSeparator();
     ColumnsItems = &TablePopupMenu.AddSubmenu("Столбец");
     TablePopupMenu.OnPopup = [this](TPopupMenu&) { TablePopupMenuPopup(); };
@@ -1073,13 +1080,17 @@ void TPolypadForm::LayoutStatusPanels()
 
 void TPolypadForm::CopySummaryActionExecute() { FClipboard->SetText(Widen(FFiguresText)); }
 
-void TPolypadForm::AdjustTraverseActionExecute()
+void TPolypadForm::AdjustTraverseActionExecute() { AdjustTableTraverse(TClosureRule::Compass); }
+
+void TPolypadForm::AdjustTraverseTransitActionExecute() { AdjustTableTraverse(TClosureRule::Transit); }
+
+void TPolypadForm::AdjustTableTraverse(TClosureRule rule)
 {
     if (!FEditingMode)
         return;
     const TTableCell cell = CurrentCell();
     try {
-        FHistory->ReplaceAllBy(TTableEdit::teAdjust, [&] { AdjustTraverse(*FTable); }, cell,
+        FHistory->ReplaceAllBy(TTableEdit::teAdjust, [&] { AdjustTraverse(*FTable, rule); }, cell,
                                {std::min(cell.Row, FTable->Count() - 2), cell.Col});
     } catch (const EAdjustmentRefused& e) {
         Warn(e.what());
@@ -1457,7 +1468,7 @@ void TPolypadForm::UpdateActions()
     for (TAction* a : {FillTableFromMapObjectAction, UpdateMapObjectAction, CreateMapObjectAction,
                        AddToMapObjectAction, ClearTableAction, AddRowAction, InsertRowAction, DeleteRowAction,
                        RowUpAction, RowDownAction, ContourPartClosedAction, AdjustTraverseAction,
-                       PasteCoursesAction})
+                       AdjustTraverseTransitAction, PasteCoursesAction})
         a->SetEnabled(FEditingMode);
     UpdatePositionAction();
     FitToWindowAction->SetEnabled(FTable->Count() > 0);

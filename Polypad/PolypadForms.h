@@ -12,6 +12,7 @@
 
 #include "CoreLib/RefObjects.h"
 #include "Polypad/ComUtils.h"
+#include "Polypad/ContourFigures.h"
 #include "Polypad/Coordinates.h"
 #include "Polypad/FiguresTree.h"
 #include "Polypad/FormSettings.h"
@@ -112,7 +113,8 @@ public:
     TAction* PainterModeAction = nullptr;
     TAction* PositionAction = nullptr;
     TAction* CopySummaryAction = nullptr;
-    TAction* AdjustTraverseAction = nullptr;
+    TAction* AdjustTraverseAction = nullptr; // compass rule
+    TAction* AdjustTraverseTransitAction = nullptr;
     TAction* PasteCoursesAction = nullptr;
     TAction* FitToWindowAction = nullptr;
 
@@ -218,6 +220,8 @@ public:
     void RedoActionExecute();
     void CopySummaryActionExecute();
     void AdjustTraverseActionExecute();
+    void AdjustTraverseTransitActionExecute();
+    void AdjustTableTraverse(TClosureRule rule);
     void PasteCoursesActionExecute();
     // The figures of the contour in the status bar's right panel, for the table as it is now.
     void UpdateFigures();
