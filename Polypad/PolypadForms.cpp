@@ -119,6 +119,7 @@ TPolypadForm::~TPolypadForm()
     } catch (const std::exception&) {
         // A window going away has nowhere to report to; the clipboard keeps what it could take.
     }
+    TraverseDialog.reset();
     FClipboard.reset();
     FColumns.reset();
     FTableWindow.reset();
@@ -200,6 +201,9 @@ void TPolypadForm::CreateActions()
                              "Вставить после текущей вершины ход из буфера обмена: строки «направление<TAB>длина», "
                              "в пустую таблицу — после строки «X<TAB>Y» начальной точки",
                              -1, &TPolypadForm::PasteCoursesActionExecute);
+    TraverseFromAnglesAction = add("Ход по углам…",
+                                   "Вычислить ход по измеренным углам и длинам сторон (ведомость) и заменить им таблицу",
+                                   -1, &TPolypadForm::TraverseFromAnglesActionExecute);
 
     auto column = [this](const char* caption, bool checked, std::initializer_list<TTableColumnKind> kinds) {
         TAction& a = Actions.Add(caption);
@@ -256,6 +260,7 @@ void TPolypadForm::CreateMenus()
     TablePopupMenu.AddSeparator();
     TablePopupMenu.AddAction(*CopySummaryAction);
     TablePopupMenu.AddAction(*PasteCoursesAction);
+    TablePopupMenu.AddAction(*TraverseFromAnglesAction);
     TPopupMenu& adjust = TablePopupMenu.AddSubmenu("Уравнять ход");
     adjust.AddAction(*AdjustTraverseAction);
     adjust.AddAction(*AdjustTraverseTransitAction);
@@ -1137,6 +1142,36 @@ void TPolypadForm::PasteCoursesActionExecute()
     UpdateActions();
 }
 
+void TPolypadForm::TraverseFromAnglesActionExecute()
+{
+    if (!FEditingMode)
+        return;
+    if (!TraverseDialog) {
+        TraverseDialog = std::make_unique<TTraverseDialog>(
+            ::GetAncestor(Handle(), GA_ROOT), *FClipboard, DecimalSeparator(),
+            [this] { return std::make_unique<THostSettingsStore>(FHost.get()); });
+        TraverseDialog->OnApply = [this](const TTraverseSheet& sheet) { ApplyTraverseSheet(sheet); };
+    }
+    TraverseDialog->Open();
+}
+
+void TPolypadForm::ApplyTraverseSheet(const TTraverseSheet& sheet)
+{
+    if (!FEditingMode)
+        return;
+    std::vector<TVertexRecord> rows;
+    for (const TFloatPoint& p : sheet.Vertices)
+        rows.push_back({p.X, p.Y, 0});
+    const TTableCell cell = CurrentCell();
+    FHistory->ReplaceAll(TTableEdit::teTraverse, rows, sheet.Kind == TTraverseKind::Closed, cell, {0, cell.Col});
+    SimpleGrid->SetDataRowCount(FTable->Count());
+    SelectFirstRow();
+    SimpleGrid->InvalidateData(-1, -1);
+    FModified = true;
+    UpdateClosedAction();
+    UpdateActions();
+}
+
 int TPolypadForm::ColumnInsertPosition(TTableColumnKind kind)
 {
     TSimpleGridColumns& columns = SimpleGrid->Columns();
@@ -1468,7 +1503,7 @@ void TPolypadForm::UpdateActions()
     for (TAction* a : {FillTableFromMapObjectAction, UpdateMapObjectAction, CreateMapObjectAction,
                        AddToMapObjectAction, ClearTableAction, AddRowAction, InsertRowAction, DeleteRowAction,
                        RowUpAction, RowDownAction, ContourPartClosedAction, AdjustTraverseAction,
-                       AdjustTraverseTransitAction, PasteCoursesAction})
+                       AdjustTraverseTransitAction, PasteCoursesAction, TraverseFromAnglesAction})
         a->SetEnabled(FEditingMode);
     UpdatePositionAction();
     FitToWindowAction->SetEnabled(FTable->Count() > 0);

@@ -22,6 +22,7 @@
 #include "Polypad/OxClipboard.h"
 #include "Polypad/TableCopy.h"
 #include "Polypad/TableHistory.h"
+#include "Polypad/TraverseDialog.h"
 #include "controls/DpiScale.h"
 #include "controls/FormUtils.h"
 #include "controls/SimpleGrids.h"
@@ -116,6 +117,9 @@ public:
     TAction* AdjustTraverseAction = nullptr; // compass rule
     TAction* AdjustTraverseTransitAction = nullptr;
     TAction* PasteCoursesAction = nullptr;
+    TAction* TraverseFromAnglesAction = nullptr;
+    // "Ход по углам…", made when first opened.
+    std::unique_ptr<TTraverseDialog> TraverseDialog;
     TAction* FitToWindowAction = nullptr;
 
     TAction* PointNumberColumnAction = nullptr;
@@ -222,6 +226,8 @@ public:
     void AdjustTraverseActionExecute();
     void AdjustTraverseTransitActionExecute();
     void AdjustTableTraverse(TClosureRule rule);
+    void TraverseFromAnglesActionExecute();
+    void ApplyTraverseSheet(const TTraverseSheet& sheet);
     void PasteCoursesActionExecute();
     // The figures of the contour in the status bar's right panel, for the table as it is now.
     void UpdateFigures();
