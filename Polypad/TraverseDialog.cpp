@@ -89,6 +89,36 @@ std::string FiguresOf(const std::string& sheetText)
     return figures;
 }
 
+// The dialog's own fields have no dialog manager behind them (the Host's message loop is not
+// ours): Tab and Shift+Tab move to the next field as in a dialog box, Esc closes the dialog.
+LRESULT CALLBACK FieldKeysProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR)
+{
+    switch (message) {
+    case WM_KEYDOWN:
+        if (wParam == VK_TAB) {
+            const HWND dialog = ::GetParent(window);
+            if (const HWND next = ::GetNextDlgTabItem(dialog, window, ::GetKeyState(VK_SHIFT) < 0)) {
+                ::SetFocus(next);
+                if (::SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+                    ::SendMessageW(next, EM_SETSEL, 0, -1);
+            }
+            return 0;
+        }
+        if (wParam == VK_ESCAPE) {
+            ::PostMessageW(::GetParent(window), WM_CLOSE, 0, 0);
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == L'\t' || wParam == 27)
+            return 0; // handled on key down; no beep
+        break;
+    case WM_NCDESTROY: ::RemoveWindowSubclass(window, FieldKeysProc, id); break;
+    default: break;
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
 } // namespace
 
 // The grid of stations: the character that Ctrl+V makes after a paste of stations is swallowed,
@@ -135,6 +165,8 @@ HWND TTraverseDialog::AddControl(const wchar_t* className, const std::string& te
     if (!control)
         RaiseLastWin32Error("CreateWindowExW");
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+    if (style & WS_TABSTOP)
+        ::SetWindowSubclass(control, FieldKeysProc, 1, 0);
     FControls[static_cast<std::size_t>(id)] = control;
     return control;
 }
@@ -229,8 +261,9 @@ void TTraverseDialog::CreateControls()
     FGrid->OnKeyDown = [this](TCellGrid&, UINT& key, TShiftState shift) { GridKeyDown(key, shift); };
 
     AddControl(L"STATIC", "", SS_LEFT, 325, 154, 385, 196, C::Figures);
-    AddControl(L"EDIT", "", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL,
-               10, 358, 700, 200, C::Sheet);
+    AddControl(L"EDIT", "",
+               ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP, 10,
+               358, 700, 200, C::Sheet);
     FSheetFont.reset(::CreateFontW(-FScreen.Scale(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                    FIXED_PITCH | FF_MODERN, L"Courier New"));

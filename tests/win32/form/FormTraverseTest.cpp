@@ -305,3 +305,34 @@ TEST_F(FormTraverse, TheSettingsAreRememberedInTheHost)
     PumpAll();
     EXPECT_FALSE(FForm->TraverseFromAnglesAction->Enabled());
 }
+
+// Tab and Shift+Tab move through the fields in their order on the screen and into the grid of
+// stations, where Tab goes on from the angle to the length as in the table; Esc in a field closes
+// the dialog.
+TEST_F(FormTraverse, TheKeyboardMovesThroughTheFields)
+{
+    TTraverseDialog& dialog = OpenDialog();
+    ClickControl(C::StartDirection);
+    ASSERT_EQ(::GetFocus(), Control(C::StartDirection));
+    Press(VK_TAB);
+    EXPECT_EQ(::GetFocus(), Control(C::StartX));
+    Press(VK_TAB);
+    EXPECT_EQ(::GetFocus(), Control(C::StartY));
+    Press(VK_TAB, false, true);
+    EXPECT_EQ(::GetFocus(), Control(C::StartX));
+    ClickControl(C::Force);
+    Press(VK_TAB);
+    const HWND grid = dialog.Stations().Handle();
+    EXPECT_TRUE(::GetFocus() == grid || ::IsChild(grid, ::GetFocus())) << "the grid or its cell's editor";
+    Type(L"90-00-10");
+    Press(VK_TAB);
+    EXPECT_EQ(dialog.Stations().DataCol(), 1);
+    EXPECT_EQ(dialog.Stations().DataRow(), 0);
+    TGridValue angle;
+    dialog.Stations().OnGetDataValue(dialog.Stations(), 0, 0, angle);
+    EXPECT_EQ(angle.AsText(), "90-00-10");
+    ClickControl(C::StartY);
+    ASSERT_EQ(::GetFocus(), Control(C::StartY));
+    Press(VK_ESCAPE);
+    EXPECT_FALSE(dialog.Visible());
+}
