@@ -1475,6 +1475,9 @@ void TPolypadForm::EditingModeActionExecute()
     EditingModeAction->SetChecked(!EditingModeAction->Checked());
     FEditingMode = EditingModeAction->Checked();
     SynchronizationAction->SetEnabled(!FEditingMode);
+    // The traverse dialog edits the table: it goes with the editing mode.
+    if (!FEditingMode && TraverseDialog)
+        TraverseDialog->Show(false);
     UpdateEditingHint();
     UpdateActions();
     UpdateColumnEditing();

@@ -224,6 +224,11 @@ TEST_F(FormTraverse, AFigureOverItsLimitIsMarkedAndRefusedUnlessForced)
     ClickControl(C::Apply);
     PumpAll();
     ExpectWorkedExample(*FTable);
+
+    // The dialog edits the table: it goes when the editing mode does.
+    FForm->EditingModeAction->Execute();
+    PumpAll();
+    EXPECT_FALSE(Dialog().Visible());
 }
 
 // "Копировать ведомость": the sheet as Unicode text, and as "HTML Format" whose header's byte
