@@ -231,6 +231,43 @@ TEST_F(FormTraverse, AFigureOverItsLimitIsMarkedAndRefusedUnlessForced)
     EXPECT_FALSE(Dialog().Visible());
 }
 
+// A traverse between known points: from (1000, 2000), the known side arriving due north, right
+// angles 180°00'15", 180°00'15" and at the end 90°00'15" (the row of an angle alone), lengths 100
+// and 100.03, to (1200, 2000) leaving at 90°. By hand: Σβ theoretical 0° + 3·180° − 90° = 450°,
+// fβ = +45" within 60"·√3 = 1'43.9", each angle −15"; the courses run at 0°, fx = 200.03 − 200 =
+// 0.03, 1:⌊200.03/0.03⌋ = 1:6667; the compass rule takes 0.03·100/200.03 off station 2. The table gets
+// the three stations, open, the last exactly the given end.
+TEST_F(FormTraverse, ATraverseBetweenKnownPointsEndsOnTheGivenEnd)
+{
+    OpenDialog();
+    ChooseItem(C::Kind, 1);
+    ASSERT_TRUE(::IsWindowEnabled(Control(C::EndX)));
+    TypeInto(C::StartX, L"1000");
+    TypeInto(C::StartY, L"2000");
+    TypeInto(C::StartDirection, L"0-00-00");
+    TypeInto(C::EndX, L"1200");
+    TypeInto(C::EndY, L"2000");
+    TypeInto(C::EndDirection, L"90-00-00");
+    ClickStation(0, 0);
+    PutOnClipboard(L"180-00-15\t100\n180-00-15\t100.03\n90-00-15\n");
+    Press('V', true);
+    EXPECT_THAT(Text(C::Sheet), StartsWith("Ведомость вычисления координат\tход между пунктами\tправые углы"));
+    EXPECT_THAT(Text(C::Figures), HasSubstr("fβ  +45.0\"  fβ доп.  ±1'43.9\""));
+    EXPECT_THAT(Text(C::Figures), HasSubstr("fx  0.030  fy  0.000  f  0.030"));
+    EXPECT_THAT(Text(C::Figures), HasSubstr("f/Σd  1:6667  доп.  1:2000"));
+
+    ClickControl(C::Apply);
+    PumpAll();
+    ASSERT_EQ(FTable->Count(), 3);
+    EXPECT_FALSE(FTable->Closed());
+    EXPECT_EQ(FTable->GetX(0), 1000);
+    EXPECT_NEAR(FTable->GetX(1), 1100 - 3 / 200.03, 1e-9);
+    EXPECT_NEAR(FTable->GetY(1), 2000, 1e-9);
+    EXPECT_EQ(FTable->GetX(2), 1200);
+    EXPECT_EQ(FTable->GetY(2), 2000);
+    EXPECT_FALSE(FForm->ContourPartClosedAction->Checked());
+}
+
 // "Копировать ведомость": the sheet as Unicode text, and as "HTML Format" whose header's byte
 // offsets point at the document and at the table inside it.
 TEST_F(FormTraverse, TheSheetIsCopiedAsTextAndAsHtml)
