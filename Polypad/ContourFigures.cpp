@@ -127,7 +127,7 @@ std::string FormatFiguresSummary(const TContourFigures& figures)
     return text;
 }
 
-void AdjustTraverse(TTable& table)
+void AdjustTraverse(TTable& table, TClosureRule rule)
 {
     if (table.Closed())
         throw EAdjustmentRefused(kRefusedClosed);
@@ -145,15 +145,27 @@ void AdjustTraverse(TTable& table)
     std::vector<TVertexRecord> rows = before;
     const long double total = *figures.Length;
     const TClosureGap gap = *figures.Gap;
-    long double along = 0;
+    // The transit rule's sums of the chords' increments; an axis no edge moves along falls back
+    // to the lengths.
+    long double totalX = 0, totalY = 0;
+    if (rule == TClosureRule::Transit)
+        for (std::size_t k = 1; k < before.size(); ++k) {
+            totalX += std::fabs(static_cast<long double>(before[k].X) - before[k - 1].X);
+            totalY += std::fabs(static_cast<long double>(before[k].Y) - before[k - 1].Y);
+        }
+    long double along = 0, alongX = 0, alongY = 0;
     // The last vertex would land exactly on the first; it is dropped instead.
     for (std::size_t k = 1; k + 1 < rows.size(); ++k) {
         long double edge, segment; // defined, as the whole length is
         MeasureContourEdge(PointOf(before[k - 1]), PointOf(before[k]), before[k].ArcConvexity, edge, segment);
         along += edge;
+        alongX += std::fabs(static_cast<long double>(before[k].X) - before[k - 1].X);
+        alongY += std::fabs(static_cast<long double>(before[k].Y) - before[k - 1].Y);
         const long double share = along / total;
-        rows[k].X = static_cast<double>(rows[k].X - gap.DX * share);
-        rows[k].Y = static_cast<double>(rows[k].Y - gap.DY * share);
+        const long double shareX = totalX > 0 ? alongX / totalX : share;
+        const long double shareY = totalY > 0 ? alongY / totalY : share;
+        rows[k].X = static_cast<double>(rows[k].X - gap.DX * shareX);
+        rows[k].Y = static_cast<double>(rows[k].Y - gap.DY * shareY);
         if (!std::isfinite(rows[k].X) || !std::isfinite(rows[k].Y))
             throw EAdjustmentRefused(kRefusedUndefined);
     }

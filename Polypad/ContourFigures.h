@@ -72,10 +72,17 @@ public:
     using Exception::Exception;
 };
 
+// How a closure gap is spread over the vertices: by the lengths along the traverse (compass,
+// Bowditch) or by the increments of X and Y separately (transit).
+enum class TClosureRule : std::uint8_t { Compass, Transit };
+
 // Closes an open traverse of at least 3 vertices by the compass (Bowditch) rule: vertex k moves
 // by -gap * (length up to k) / (whole length), which brings the last vertex onto the first; the
 // last vertex is then removed and the contour closed, its last edge becoming the closing edge
 // (so row 0 takes the last row's convexity). Every other convexity is kept. The table changes
 // once and announces once. Raises EAdjustmentRefused, leaving the table as it was, for a closed
 // contour, fewer than 3 vertices, no gap, or a gap or length that is not defined.
-void AdjustTraverse(TTable& table);
+// By the transit rule vertex k moves by -gapX * (Σ|ΔX| up to k) / Σ|ΔX| and -gapY * (Σ|ΔY| up to
+// k) / Σ|ΔY|, the increments those of the edges' chords; an axis along which no edge moves takes
+// its share by the lengths.
+void AdjustTraverse(TTable& table, TClosureRule rule = TClosureRule::Compass);

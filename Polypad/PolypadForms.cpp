@@ -124,6 +124,7 @@ TPolypadForm::~TPolypadForm()
     // A window going away has nowhere to report to; the clipboard keeps what it could take.
     RenderOfferedCopyForGood();
     FOfferedCopy.reset();
+    TraverseDialog.reset();
     FClipboard.reset();
     FColumns.reset();
     FTableWindow.reset();
@@ -193,9 +194,14 @@ void TPolypadForm::CreateActions()
         add("Вписать в окно", "Вписать контур в окно карты", tbiFitToWindow, &TPolypadForm::FitToWindowActionExecute);
     CopySummaryAction = add("Скопировать сводку", "Скопировать в буфер обмена число вершин, периметр, площадь и невязку",
                             -1, &TPolypadForm::CopySummaryActionExecute);
-    AdjustTraverseAction = add("Уравнять ход",
-                               "Распределить невязку незамкнутого хода пропорционально длинам и замкнуть контур", -1,
-                               &TPolypadForm::AdjustTraverseActionExecute);
+    // "Уравнять ход" is a submenu of the two rules; each closes the open traverse of the table.
+    AdjustTraverseAction = add("По длинам сторон (правило компаса)",
+                               "Распределить невязку незамкнутого хода пропорционально длинам сторон и замкнуть контур",
+                               -1, &TPolypadForm::AdjustTraverseActionExecute);
+    AdjustTraverseTransitAction =
+        add("По приращениям координат (правило транзита)",
+            "Распределить невязку незамкнутого хода пропорционально приращениям координат и замкнуть контур", -1,
+            &TPolypadForm::AdjustTraverseTransitActionExecute);
     PasteCoursesAction = add("Вставить ход",
                              "Вставить после текущей вершины ход из буфера обмена: строки «направление<TAB>длина"
                              "[<TAB>кривизна]», как их дают столбцы «Дирекционный угол», «Длина ребра» (у дуги — "
@@ -205,6 +211,9 @@ void TPolypadForm::CreateActions()
     CatalogueAction = add(kCatalogueCommandCaption, "Каталог координат точек контура с площадью и её погрешностью", -1,
                           &TPolypadForm::CatalogueActionExecute);
     CatalogueAction->SetShortCut({'K', true});
+    TraverseFromAnglesAction = add("Ход по углам…",
+                                   "Вычислить ход по измеренным углам и длинам сторон (ведомость) и заменить им таблицу",
+                                   -1, &TPolypadForm::TraverseFromAnglesActionExecute);
 
     auto column = [this](const char* caption, bool checked, std::initializer_list<TTableColumnKind> kinds) {
         TAction& a = Actions.Add(caption);
@@ -261,7 +270,10 @@ void TPolypadForm::CreateMenus()
     TablePopupMenu.AddSeparator();
     TablePopupMenu.AddAction(*CopySummaryAction);
     TablePopupMenu.AddAction(*PasteCoursesAction);
-    TablePopupMenu.AddAction(*AdjustTraverseAction);
+    TablePopupMenu.AddAction(*TraverseFromAnglesAction);
+    TPopupMenu& adjust = TablePopupMenu.AddSubmenu("Уравнять ход");
+    adjust.AddAction(*AdjustTraverseAction);
+    adjust.AddAction(*AdjustTraverseTransitAction);
     TablePopupMenu.AddAction(*CatalogueAction);
     TablePopupMenu.AddSeparator();
     ColumnsItems = &TablePopupMenu.AddSubmenu("Столбец");
@@ -1101,13 +1113,17 @@ void TPolypadForm::CatalogueActionExecute()
                                                           DecimalSeparator());
 }
 
-void TPolypadForm::AdjustTraverseActionExecute()
+void TPolypadForm::AdjustTraverseActionExecute() { AdjustTableTraverse(TClosureRule::Compass); }
+
+void TPolypadForm::AdjustTraverseTransitActionExecute() { AdjustTableTraverse(TClosureRule::Transit); }
+
+void TPolypadForm::AdjustTableTraverse(TClosureRule rule)
 {
     if (!FEditingMode)
         return;
     const TTableCell cell = CurrentCell();
     try {
-        FHistory->ReplaceAllBy(TTableEdit::teAdjust, [&] { AdjustTraverse(*FTable); }, cell,
+        FHistory->ReplaceAllBy(TTableEdit::teAdjust, [&] { AdjustTraverse(*FTable, rule); }, cell,
                                {std::min(cell.Row, FTable->Count() - 2), cell.Col});
     } catch (const EAdjustmentRefused& e) {
         Warn(e.what());
@@ -1150,6 +1166,36 @@ void TPolypadForm::PasteCoursesActionExecute()
     SimpleGrid->MoveToDataCell(col, last);
     SimpleGrid->InvalidateData(-1, -1);
     FModified = true;
+    UpdateActions();
+}
+
+void TPolypadForm::TraverseFromAnglesActionExecute()
+{
+    if (!FEditingMode)
+        return;
+    if (!TraverseDialog) {
+        TraverseDialog = std::make_unique<TTraverseDialog>(
+            ::GetAncestor(Handle(), GA_ROOT), *FClipboard, DecimalSeparator(),
+            [this] { return std::make_unique<THostSettingsStore>(FHost.get()); });
+        TraverseDialog->OnApply = [this](const TTraverseSheet& sheet) { ApplyTraverseSheet(sheet); };
+    }
+    TraverseDialog->Open();
+}
+
+void TPolypadForm::ApplyTraverseSheet(const TTraverseSheet& sheet)
+{
+    if (!FEditingMode)
+        return;
+    std::vector<TVertexRecord> rows;
+    for (const TFloatPoint& p : sheet.Vertices)
+        rows.push_back({p.X, p.Y, 0});
+    const TTableCell cell = CurrentCell();
+    FHistory->ReplaceAll(TTableEdit::teTraverse, rows, sheet.Kind == TTraverseKind::Closed, cell, {0, cell.Col});
+    SimpleGrid->SetDataRowCount(FTable->Count());
+    SelectFirstRow();
+    SimpleGrid->InvalidateData(-1, -1);
+    FModified = true;
+    UpdateClosedAction();
     UpdateActions();
 }
 
@@ -1456,6 +1502,9 @@ void TPolypadForm::EditingModeActionExecute()
     EditingModeAction->SetChecked(!EditingModeAction->Checked());
     FEditingMode = EditingModeAction->Checked();
     SynchronizationAction->SetEnabled(!FEditingMode);
+    // The traverse dialog edits the table: it goes with the editing mode.
+    if (!FEditingMode && TraverseDialog)
+        TraverseDialog->Show(false);
     UpdateEditingHint();
     UpdateActions();
     UpdateColumnEditing();
@@ -1484,7 +1533,7 @@ void TPolypadForm::UpdateActions()
     for (TAction* a : {FillTableFromMapObjectAction, UpdateMapObjectAction, CreateMapObjectAction,
                        AddToMapObjectAction, ClearTableAction, AddRowAction, InsertRowAction, DeleteRowAction,
                        RowUpAction, RowDownAction, ContourPartClosedAction, AdjustTraverseAction,
-                       PasteCoursesAction})
+                       AdjustTraverseTransitAction, PasteCoursesAction, TraverseFromAnglesAction})
         a->SetEnabled(FEditingMode);
     UpdatePositionAction();
     FitToWindowAction->SetEnabled(FTable->Count() > 0);

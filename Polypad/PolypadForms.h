@@ -13,6 +13,7 @@
 #include "CoreLib/RefObjects.h"
 #include "Polypad/CatalogueDialog.h"
 #include "Polypad/ComUtils.h"
+#include "Polypad/ContourFigures.h"
 #include "Polypad/Coordinates.h"
 #include "Polypad/FiguresTree.h"
 #include "Polypad/FormSettings.h"
@@ -23,6 +24,7 @@
 #include "Polypad/OxClipboard.h"
 #include "Polypad/TableCopy.h"
 #include "Polypad/TableHistory.h"
+#include "Polypad/TraverseDialog.h"
 #include "controls/DpiScale.h"
 #include "controls/FormUtils.h"
 #include "controls/SimpleGrids.h"
@@ -114,9 +116,13 @@ public:
     TAction* PainterModeAction = nullptr;
     TAction* PositionAction = nullptr;
     TAction* CopySummaryAction = nullptr;
-    TAction* AdjustTraverseAction = nullptr;
+    TAction* AdjustTraverseAction = nullptr; // compass rule
+    TAction* AdjustTraverseTransitAction = nullptr;
     TAction* PasteCoursesAction = nullptr;
     TAction* CatalogueAction = nullptr;
+    TAction* TraverseFromAnglesAction = nullptr;
+    // "Ход по углам…", made when first opened.
+    std::unique_ptr<TTraverseDialog> TraverseDialog;
     TAction* FitToWindowAction = nullptr;
 
     TAction* PointNumberColumnAction = nullptr;
@@ -225,6 +231,10 @@ public:
     void RedoActionExecute();
     void CopySummaryActionExecute();
     void AdjustTraverseActionExecute();
+    void AdjustTraverseTransitActionExecute();
+    void AdjustTableTraverse(TClosureRule rule);
+    void TraverseFromAnglesActionExecute();
+    void ApplyTraverseSheet(const TTraverseSheet& sheet);
     void PasteCoursesActionExecute();
     void CatalogueActionExecute();
     // The figures of the contour in the status bar's right panel, for the table as it is now.

@@ -37,6 +37,7 @@ std::string TableEditName(TTableEdit edit, TTableColumnKind column)
     case TTableEdit::teFill: return "заполнение из карты";
     case TTableEdit::teAdjust: return "уравнивание хода";
     case TTableEdit::teCourses: return "вставка хода";
+    case TTableEdit::teTraverse: return "ход по углам";
     }
     return {};
 }

@@ -47,6 +47,7 @@ enum class TTableEdit : std::uint8_t {
     teFill,
     teAdjust,
     teCourses,
+    teTraverse, // the table replaced by a traverse computed from its field book
 };
 
 // "изменение ячейки «X»", "вставка из буфера обмена" and so on; column matters for teCell only.
@@ -77,7 +78,7 @@ public:
     // No rows, open: what "Очистить таблицу" leaves. Filled from no parts.
     bool ClearTable(TTableCell cellBefore, TTableCell cellAfter);
     bool SetClosed(bool closed, TTableCell cellBefore, TTableCell cellAfter);
-    // Replaces every row and the closed flag in one announcement; edit is tePaste or teFill.
+    // Replaces every row and the closed flag in one announcement; edit is tePaste, teFill or teTraverse.
     // (ReplaceAllBy below also takes teAdjust, a change computed from the rows themselves.)
     // Rows pasted are filled from no parts.
     bool ReplaceAll(TTableEdit edit, std::span<const TVertexRecord> rows, bool closed, TTableCell cellBefore,

@@ -214,6 +214,27 @@ TEST(ContourFiguresAdjustment, MovesEachVertexByItsShareOfTheLengthAndClosesOnTh
     EXPECT_EQ(table->GetArcConvexity(0), -0.1);
 }
 
+// The transit rule by hand: increments (10, 0), (0, 20), (-9.7, -20.4), gap (0.3, -0.4), so
+// Σ|ΔX| = 19.7 and Σ|ΔY| = 40.4. Vertex 2 moves by -0.3·10/19.7 = -30/197 in X and not in Y;
+// vertex 3 by the same in X and by 0.4·20/40.4 = 20/101 in Y.
+TEST(ContourFiguresAdjustment, TransitSpreadsEachAxisByItsIncrements)
+{
+    const auto table = MakeTable({{0, 0}, {10, 0}, {10, 20}, {0.3, -0.4}}, false);
+    AdjustTraverse(*table, TClosureRule::Transit);
+    ASSERT_EQ(table->Count(), 3);
+    EXPECT_TRUE(table->Closed());
+    EXPECT_EQ(table->GetX(0), 0);
+    EXPECT_NEAR(table->GetX(1), 1940.0 / 197, 1e-12);
+    EXPECT_EQ(table->GetY(1), 0);
+    EXPECT_NEAR(table->GetX(2), 1940.0 / 197, 1e-12);
+    EXPECT_NEAR(table->GetY(2), 20 + 20.0 / 101, 1e-12);
+    // The compass rule moves vertex 2 by its share of the length, 10 of 10 + 20 + √(9.7² + 20.4²).
+    const auto compass = MakeTable({{0, 0}, {10, 0}, {10, 20}, {0.3, -0.4}}, false);
+    AdjustTraverse(*compass);
+    const double total = 30 + std::sqrt(9.7 * 9.7 + 20.4 * 20.4);
+    EXPECT_NEAR(compass->GetY(1), 0.4 * 10 / total, 1e-12);
+}
+
 TEST(ContourFiguresAdjustment, IsRefusedWithAReasonAndLeavesTheTableAsItWas)
 {
     const struct {

@@ -2,18 +2,22 @@
 // (X, Y, convexity; or the column groups named by --input-columns; or a start vertex and courses
 // with --courses) and writes it back as a copy writes it, with the derived columns; with
 // --summary, the contour's figures follow as name/value lines; --adjust closes an open traverse
-// first.
+// first. --traverse computes a traverse from the field book's angles and lengths (Traverse.h).
 #include "CoreLib/Errors.h"
 #include "Polypad/CatalogueTexts.h"
 #include "Polypad/ContourFigures.h"
 #include "Polypad/Coordinates.h"
 #include "Polypad/Courses.h"
 #include "Polypad/ExchangeText.h"
+#include "Polypad/Traverse.h"
 
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <memory>
@@ -69,6 +73,23 @@ const char* const kUsage =
     "                           name<TAB>value lines at full precision: vertices, perimeter, area,\n"
     "                           orientation (closed) or vertices, length, gap_dx, gap_dy, gap,\n"
     "                           relative_error_n (open); null where a figure is undefined\n"
+    "  --traverse               input: a traverse's field book, TAB-separated lines: start X Y;\n"
+    "                           direction A (closed: the first course) or from-direction A (the\n"
+    "                           known side arriving at the start); ANGLE LENGTH per station; and\n"
+    "                           between known points the end's ANGLE alone, end X Y, to-direction A.\n"
+    "                           Writes the adjusted stations (closed for a closed traverse)\n"
+    "    --angles right|left    the angles' side of the direction of travel (default right)\n"
+    "    --rule R               compass (default), transit or least-squares\n"
+    "    --angle-limit S        k of the angular limit k·√n, seconds (default 60)\n"
+    "    --relative-limit N     the linear misclosure limit 1:N (default 2000)\n"
+    "    --sigma-angle S        least squares: σ of an angle, seconds (default 5)\n"
+    "    --sigma-length-mm A    least squares: σ of a length a + b·d, a in mm (default 5)\n"
+    "    --sigma-length-ppm B   ... b in mm per km (default 5)\n"
+    "    --force                adjust even when a misclosure is over its limit (otherwise the\n"
+    "                           figures go to standard error and the exit status is 1)\n"
+    "    --sheet                write the computation sheet instead of the table (lengths and\n"
+    "                           coordinates with --digits decimals, default 3)\n"
+    "    --summary              the misclosures and their limits as name<TAB>value lines\n"
     "Exit status: 0 done, 1 bad input, a catalogue with problems or a failed write (message on\n"
     "standard error), 2 bad options.\n"
     "--mirrored and --normal are accepted for older scripts and change nothing: no column of the\n"
@@ -84,6 +105,13 @@ struct TOptions {
     bool Catalogue = false;
     bool CatalogueOptions = false;
     TCatalogueSettings CatalogueSettings;
+    bool DigitsGiven = false;
+    bool Traverse = false;
+    bool TraverseOptionSeen = false; // one of the options that go with --traverse only
+    bool Sheet = false;
+    bool Force = false;
+    TTraverseAngles Angles = TTraverseAngles::Right;
+    TTraverseSettings TraverseSettings;
     std::optional<TColumnGroups> InputColumns;
     TColumnGroups Columns{true, true, true, true, true, true, true, true, true};
 };
@@ -119,6 +147,60 @@ TColumnGroups ParseColumns(const std::string& list)
     return groups;
 }
 
+// A number option of --traverse, at least min (or above it when strict).
+double TraverseNumber(const std::string& arg, const std::string& v, double min, bool strict)
+{
+    char* end = nullptr;
+    const double x = std::strtod(v.c_str(), &end);
+    if (v.empty() || *end != '\0' || !std::isfinite(x) || x < min || (strict && x == min))
+        throw EUsage(arg + (strict ? " takes a number above " : " takes a number from ") + Format("%g", min));
+    return x;
+}
+
+// The options of --traverse; false for any other.
+bool ParseTraverseOption(const std::string& arg, const std::function<std::string()>& value, TOptions& options)
+{
+    TTraverseSettings& s = options.TraverseSettings;
+    if (arg == "--traverse") {
+        options.Traverse = true;
+        return true;
+    }
+    if (arg == "--angles") {
+        const std::string v = value();
+        if (v != "right" && v != "left")
+            throw EUsage("--angles takes right or left");
+        options.Angles = v == "right" ? TTraverseAngles::Right : TTraverseAngles::Left;
+    } else if (arg == "--rule") {
+        const std::string v = value();
+        if (v == "compass")
+            s.Rule = TTraverseRule::Compass;
+        else if (v == "transit")
+            s.Rule = TTraverseRule::Transit;
+        else if (v == "least-squares")
+            s.Rule = TTraverseRule::LeastSquares;
+        else
+            throw EUsage("--rule takes compass, transit or least-squares");
+    } else if (arg == "--angle-limit") {
+        s.AngleLimitSeconds = TraverseNumber(arg, value(), 0, false);
+    } else if (arg == "--relative-limit") {
+        s.RelativeLimitN = TraverseNumber(arg, value(), 1, false);
+    } else if (arg == "--sigma-angle") {
+        s.SigmaAngleSeconds = TraverseNumber(arg, value(), 0, true);
+    } else if (arg == "--sigma-length-mm") {
+        s.SigmaLengthMm = TraverseNumber(arg, value(), 0, false);
+    } else if (arg == "--sigma-length-ppm") {
+        s.SigmaLengthPpm = TraverseNumber(arg, value(), 0, false);
+    } else if (arg == "--force") {
+        options.Force = true;
+    } else if (arg == "--sheet") {
+        options.Sheet = true;
+    } else {
+        return false;
+    }
+    options.TraverseOptionSeen = true;
+    return true;
+}
+
 TOptions ParseOptions(int argc, char** argv)
 {
     TOptions options;
@@ -134,6 +216,9 @@ TOptions ParseOptions(int argc, char** argv)
             if (v.size() != 1 || v[0] < '0' || v[0] > '7')
                 throw EUsage("--digits takes 0..7");
             options.Digits = v[0] - '0';
+            options.DigitsGiven = true;
+        } else if (ParseTraverseOption(arg, value, options)) {
+            // done there
         } else if (arg == "--closed") {
             options.Closed = true;
         } else if (arg == "--columns") {
@@ -185,6 +270,12 @@ TOptions ParseOptions(int argc, char** argv)
         throw EUsage("--mt, --point-prefix, --first-number and --arc-tolerance go with --catalogue");
     if (options.Catalogue && (options.Adjust || options.Summary))
         throw EUsage("--catalogue excludes --adjust and --summary");
+    if (options.TraverseOptionSeen && !options.Traverse)
+        throw EUsage("--angles, --rule, the limits, the sigmas, --force and --sheet go with --traverse");
+    if (options.Traverse && (options.Courses || options.InputColumns || options.Adjust || options.Closed))
+        throw EUsage("--traverse excludes --courses, --input-columns, --adjust and --closed");
+    if (options.TraverseSettings.SigmaLengthMm + options.TraverseSettings.SigmaLengthPpm == 0)
+        throw EUsage("--sigma-length-mm and --sigma-length-ppm cannot both be 0");
     return options;
 }
 
@@ -275,9 +366,33 @@ class ECatalogueProblems : public Exception {
 public:
     using Exception::Exception;
 };
+// The traverse's stations as a table (or its sheet), and its misclosures with --summary. A
+// misclosure over its limit is refused unless forced, before anything is written.
+std::string RunTraverse(const TOptions& options, const std::string& input)
+{
+    const TTraverseInput traverse = ReadTraverse(input, options.DecimalSeparator, options.Angles);
+    const TTraverseSheet sheet = ComputeTraverse(traverse, options.TraverseSettings);
+    if (!options.Force)
+        RefuseOverLimits(sheet);
+    std::string text;
+    if (options.Sheet) {
+        text = FormatTraverseSheet(sheet, options.DigitsGiven ? options.Digits : 3, options.DecimalSeparator);
+    } else {
+        TTable table(std::make_unique<TNorthUpView>());
+        for (const TFloatPoint& p : sheet.Vertices)
+            table.AddRow(p, 0);
+        table.SetClosed(traverse.Kind == TTraverseKind::Closed);
+        text = BuildClipboardText(table, options.Columns, options.Digits, options.DecimalSeparator) + '\n';
+    }
+    if (options.Summary)
+        text += '\n' + FormatTraverseSummary(sheet);
+    return text;
+}
 
 std::string Run(const TOptions& options, const std::string& input)
 {
+    if (options.Traverse)
+        return RunTraverse(options, input);
     const std::vector<TVertexRecord> rows = ReadRows(options, input);
     if (options.Catalogue) {
         // The contour is taken as closed whatever --closed says: a catalogue is of a parcel.

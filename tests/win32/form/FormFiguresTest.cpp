@@ -263,6 +263,53 @@ TEST_F(FormFigures, AdjustingATraverseIsOneStepAndTheMapGetsTheClosedContour)
     EXPECT_TRUE(FTable->Closed());
 }
 
+// "Уравнять ход" offers its two rules as a submenu of the table's menu. By the transit rule each
+// axis's gap is spread by that axis's increments: the same square traverse, Σ|Δx| 60.04 and
+// Σ|Δy| 60.03, vertex 1 keeps its Y (no Δy before it), which the compass rule would move.
+TEST_F(FormFigures, TheTransitRuleSpreadsEachAxisByItsIncrements)
+{
+    TPolypadForm& form = OpenParcel();
+    TPopupMenu& menu = form.TablePopupMenu;
+    if (menu.OnPopup)
+        menu.OnPopup(menu);
+    const TUniqueMenu built = menu.Build();
+    HMENU adjust = nullptr;
+    for (int i = 0; i < ::GetMenuItemCount(built.get()); ++i) {
+        wchar_t caption[64] = {};
+        ::GetMenuStringW(built.get(), static_cast<UINT>(i), caption, 64, MF_BYPOSITION);
+        if (std::wstring(caption) == L"Уравнять ход")
+            adjust = ::GetSubMenu(built.get(), i);
+    }
+    ASSERT_NE(adjust, nullptr) << "no \"Уравнять ход\" submenu";
+    ASSERT_EQ(::GetMenuItemCount(adjust), 2);
+    EXPECT_EQ(::GetMenuItemID(adjust, 0), static_cast<UINT>(form.AdjustTraverseAction->Id()));
+    EXPECT_EQ(::GetMenuItemID(adjust, 1), static_cast<UINT>(form.AdjustTraverseTransitAction->Id()));
+    EXPECT_EQ(::GetMenuState(adjust, 1, MF_BYPOSITION) & MF_GRAYED, 0u);
+
+    Paste(L"452300\t1385200\n452330\t1385200\n452330\t1385230\n452300\t1385230\n452300.04\t1385199.97");
+    const std::vector<TRow> traverse = Rows(*FTable);
+    Choose(*form.AdjustTraverseTransitAction);
+    ASSERT_EQ(FTable->Count(), 4);
+    EXPECT_TRUE(FTable->Closed());
+    const std::vector<TRow> expected = {{452300, 1385200, 0},
+                                        {452330 - 0.04 * 30 / 60.04, 1385200, 0},
+                                        {452330 - 0.04 * 30 / 60.04, 1385230 + 0.03 * 30 / 60.03, 0},
+                                        {452300 - 0.04 * 60 / 60.04, 1385230 + 0.03 * 30 / 60.03, 0}};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NEAR(FTable->GetX(i), expected[i][0], 1e-9);
+        EXPECT_NEAR(FTable->GetY(i), expected[i][1], 1e-9);
+    }
+    EXPECT_EQ(form.UndoAction->Hint(), "Отменить: уравнивание хода");
+    ClickCell(ckX, 0);
+    Press('Z', true);
+    EXPECT_EQ(Rows(*FTable), traverse);
+
+    form.EditingModeAction->Execute();
+    PumpAll();
+    EXPECT_FALSE(form.AdjustTraverseTransitAction->Enabled());
+}
+
 TEST_F(FormFigures, AdjustingIsRefusedWithAReasonAndTheTableKept)
 {
     TPolypadForm& form = OpenParcel();
