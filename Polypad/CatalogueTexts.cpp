@@ -166,17 +166,3 @@ std::string CatalogueHtmlPage(const TCoordinateCatalogue& c)
            CatalogueHtmlTable(c, ',') + "</body>\n</html>\n";
 }
 
-std::string HtmlClipboardData(const std::string& fragment)
-{
-    const char* const header =
-        "Version:0.9\r\nStartHTML:%010llu\r\nEndHTML:%010llu\r\nStartFragment:%010llu\r\nEndFragment:%010llu\r\n";
-    const std::string before = "<html>\r\n<head><meta charset=\"utf-8\"></head>\r\n<body>\r\n<!--StartFragment-->";
-    const std::string after = "<!--EndFragment-->\r\n</body>\r\n</html>";
-    const std::size_t headerLength = Format(header, 0ULL, 0ULL, 0ULL, 0ULL).size();
-    const std::size_t startHtml = headerLength;
-    const std::size_t startFragment = startHtml + before.size();
-    const std::size_t endFragment = startFragment + fragment.size();
-    const std::size_t endHtml = endFragment + after.size();
-    return Format(header, static_cast<unsigned long long>(startHtml), static_cast<unsigned long long>(endHtml),
-                  static_cast<unsigned long long>(startFragment), static_cast<unsigned long long>(endFragment)) + before + fragment + after;
-}

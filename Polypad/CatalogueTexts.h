@@ -37,6 +37,3 @@ std::string CatalogueCsv(const TCoordinateCatalogue& catalogue);
 std::string CatalogueHtmlTable(const TCoordinateCatalogue& catalogue, char decimalSeparator);
 // A whole page that prints as the catalogue: well-formed, no scripts, nothing outside it.
 std::string CatalogueHtmlPage(const TCoordinateCatalogue& catalogue);
-// The clipboard's "HTML Format" of a fragment: the Version/StartHTML/EndHTML/StartFragment/
-// EndFragment header with byte offsets of ten digits, then the document around the fragment.
-std::string HtmlClipboardData(const std::string& fragment);

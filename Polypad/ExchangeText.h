@@ -69,3 +69,7 @@ double ParseClipboardNumber(const std::string& field, char decimalSeparator);
 // convexity from the first three fields (0 where empty). Every number is converted before any
 // row is returned, so a failing field leaves the caller's table untouched.
 std::vector<TVertexRecord> ParsePastedRows(const TPasteBuffer& buffer, char decimalSeparator);
+
+// The clipboard's "HTML Format" of a fragment: the Version/StartHTML/EndHTML/StartFragment/
+// EndFragment header with byte offsets of ten digits, then the document around the fragment.
+std::string HtmlClipboardData(const std::string& fragment);

@@ -779,25 +779,6 @@ std::string FormatTraverseSheetHtml(const TTraverseSheet& sheet, int digits, cha
     return html;
 }
 
-std::string WrapClipboardHtml(const std::string& fragment)
-{
-    // The offsets have ten digits each, so the header's length is known before they are.
-    auto header = [](std::size_t startHtml, std::size_t endHtml, std::size_t startFragment, std::size_t endFragment) {
-        auto offset = [](std::size_t n) {
-            const std::string digits = std::to_string(n);
-            return std::string(digits.size() < 10 ? 10 - digits.size() : 0, '0') + digits;
-        };
-        return "Version:0.9\r\nStartHTML:" + offset(startHtml) + "\r\nEndHTML:" + offset(endHtml) +
-               "\r\nStartFragment:" + offset(startFragment) + "\r\nEndFragment:" + offset(endFragment) + "\r\n";
-    };
-    const std::string before = "<html><head><meta charset=\"utf-8\"></head><body>\r\n<!--StartFragment-->";
-    const std::string after = "<!--EndFragment-->\r\n</body></html>";
-    const std::size_t headerSize = header(0, 0, 0, 0).size();
-    const std::size_t startFragment = headerSize + before.size();
-    const std::size_t endFragment = startFragment + fragment.size();
-    return header(headerSize, endFragment + after.size(), startFragment, endFragment) + before + fragment + after;
-}
-
 std::string FormatTraverseSummary(const TTraverseSheet& sheet)
 {
     std::string text;

@@ -146,11 +146,9 @@ std::string FormatSheetAngleCorrection(double seconds);
 std::string FormatTraverseSheet(const TTraverseSheet& sheet, int digits, char decimalSeparator = '.');
 
 // The same sheet as an HTML table, one row per line of the text and one cell per field (the
-// figures over their limit in bold), and that table wrapped for the clipboard's "HTML Format":
-// the header of byte offsets (StartHTML, EndHTML, StartFragment, EndFragment) and a UTF-8
-// document around the fragment, which is what word processors and spreadsheets take as a table.
+// figures over their limit in bold); HtmlClipboardData (ExchangeText) wraps it for the
+// clipboard's "HTML Format", which word processors and spreadsheets take as a table.
 std::string FormatTraverseSheetHtml(const TTraverseSheet& sheet, int digits, char decimalSeparator = '.');
-std::string WrapClipboardHtml(const std::string& fragment);
 
 // name<TAB>value lines, 17 significant digits: angular_misclosure, angular_limit (seconds),
 // gap_dx, gap_dy, gap, relative_error_n, relative_limit_n, rule, sigma0 (null where undefined).

@@ -2,6 +2,7 @@
 
 #include "CoreLib/Errors.h"
 #include "Polypad/Courses.h"
+#include "Polypad/ExchangeText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -461,7 +462,7 @@ void TTraverseDialog::CopySheet()
     if (!FSheet)
         return;
     const std::string text = FormatTraverseSheet(*FSheet, kSheetDigits, FDecimalSeparator);
-    const std::string html = WrapClipboardHtml(FormatTraverseSheetHtml(*FSheet, kSheetDigits, FDecimalSeparator));
+    const std::string html = HtmlClipboardData(FormatTraverseSheetHtml(*FSheet, kSheetDigits, FDecimalSeparator));
     std::vector<std::uint8_t> bytes(html.begin(), html.end());
     bytes.push_back(0);
     const UINT format = ::RegisterClipboardFormatW(L"HTML Format");

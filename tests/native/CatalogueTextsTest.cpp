@@ -1,6 +1,7 @@
 // The catalogue's texts: the table layout shared by the clipboard and the files, the figures
 // lines, and the clipboard's HTML header with its byte offsets.
 #include "Polypad/CatalogueTexts.h"
+#include "Polypad/ExchangeText.h"
 
 #include <gtest/gtest.h>
 

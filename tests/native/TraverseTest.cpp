@@ -1,4 +1,5 @@
 #include "Polypad/Courses.h"
+#include "Polypad/ExchangeText.h"
 #include "Polypad/Traverse.h"
 
 #include <gtest/gtest.h>
@@ -856,7 +857,7 @@ TEST(TraverseSheetText, HtmlForTheClipboard)
         ++rows;
     EXPECT_EQ(rows, 12u); // title, captions, 4 stations, the closing line, Σ, 4 lines of figures
 
-    const std::string wrapped = WrapClipboardHtml("<b>a</b>");
+    const std::string wrapped = HtmlClipboardData("<b>a</b>");
     auto offset = [&](const char* name) {
         const std::size_t at = wrapped.find(name);
         return at == std::string::npos ? std::string::npos : std::stoul(wrapped.substr(at + std::strlen(name), 10));
